@@ -1,0 +1,21 @@
+#include "framework/CMachineInfo.h"
+#include "framework/Errors.h"
+#include "platform/OsCpu.h"
+#include "studio/CVelmHost.h"
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    try {
+        CVelmHost host(44100, 256, platform::DetectFeatureFlags());
+        std::printf("Velmora Studio: %d machine types\n", host.GetMachineTypeCount());
+        for (int32_t i = 0; i < host.GetMachineTypeCount(); ++i) {
+            CMachineInfo* info = host.GetMachineType(i);
+            std::printf("%s\t%s\n", info->name, info->identifier);
+        }
+    } catch (const CError& error) {
+        Show("%s", error.Text());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <pthread.h>
+#include <sys/types.h>
+
+namespace platform {
+
+// Thread priorities are given as the design's levels: 0 normal, +1 one step
+// above (real-time scheduling when permitted, else a lower nice value), -1
+// one step below (a higher nice value). Best effort: failure is no error.
+void SetCurrentThreadPriority(int level);
+void SetThreadPriority(pthread_t thread, pid_t tid, int level);
+
+pid_t CurrentThreadId();
+
+// Yields the processor to other runnable threads.
+void YieldProcessor();
+
+void SleepMilliseconds(int milliseconds);
+
+int ProcessorCount();
+
+} // namespace platform

@@ -1,3 +1,4 @@
+#include "framework/BankLoading.h"
 #include "studio/CVelmHost.h"
 #include "support/TestMachines.h"
 #include <gtest/gtest.h>
@@ -145,4 +146,24 @@ TEST_F(BankServerTest, AConnectedMachineUnregistersWhenDestroyed)
         EXPECT_EQ(server.GetClientCount(), 1);
     }
     EXPECT_EQ(server.GetClientCount(), 0);
+}
+
+TEST_F(BankServerTest, LoadingABankAddsEverythingUnderTheLockInOrder)
+{
+    CRecordingClient client(&host, &log, "a");
+    ASSERT_EQ(client.ConnectBankServer(), BANK_DONE);
+    BankContents contents{"bank.sf2", {{"SoundFont Version", "2.1"}, {"Product", "Test"}}, {"Piano", "Organ"}};
+    int32_t bank = -1;
+    EXPECT_EQ(LoadBankIntoServer(&server, contents, &bank), BANK_DONE);
+    EXPECT_EQ(bank, 0);
+    EXPECT_FALSE(server.IsLocked());
+    EXPECT_EQ(log, (std::vector<std::string>{"a:bank0:locked", "a:info0.0", "a:info0.1", "a:preset0.0", "a:preset0.1"}));
+
+    // A load started from inside a notification fails with the busy code and
+    // leaves the server unlocked afterwards.
+    client.addFromInside = true;
+    EXPECT_EQ(LoadBankIntoServer(&server, contents, &bank), BANK_DONE);
+    EXPECT_EQ(client.insideResult, BANK_BUSY);
+    EXPECT_FALSE(server.IsLocked());
+    EXPECT_EQ(server.GetBankCount(), 2);
 }

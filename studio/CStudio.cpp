@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -19,6 +20,32 @@ namespace {
 constexpr int32_t kPortKindBits = PORT_AUDIO | PORT_CONTROL;
 
 } // namespace
+
+// Holds the machine locks of both ends of a cable. They are taken in one
+// fixed order, the master's first and the others by address, so that no
+// two edits ever take a pair of machine locks in opposite orders.
+class CMachinePairLock {
+public:
+    CMachinePairLock(const CStudio& studio, CMachineContainer* a, CMachineContainer* b)
+    {
+        bool aFirst = a == studio.GetMaster() || (b != studio.GetMaster() && std::less<CMachineContainer*>()(a, b));
+        first = (aFirst ? a : b)->GetMachine();
+        second = (aFirst ? b : a)->GetMachine();
+        first->Lock();
+        second->Lock();
+    }
+    ~CMachinePairLock()
+    {
+        second->Unlock();
+        first->Unlock();
+    }
+    CMachinePairLock(const CMachinePairLock&) = delete;
+    CMachinePairLock& operator=(const CMachinePairLock&) = delete;
+
+private:
+    CMachine* first;
+    CMachine* second;
+};
 
 CStudio::CStudio(CVelmHost* host) : host(host) {}
 
@@ -219,13 +246,10 @@ CConnection* CStudio::Connect(CConnector* a, CConnector* b, double volume)
         return nullptr;
 
     auto* connection = new CConnection(output, input, volume);
-    CMachine* machineA = a->GetContainer()->GetMachine();
-    CMachine* machineB = b->GetContainer()->GetMachine();
-    machineA->Lock();
-    machineB->Lock();
-    input->AddConnection(connection);
-    machineA->Unlock();
-    machineB->Unlock();
+    {
+        CMachinePairLock machines(*this, a->GetContainer(), b->GetContainer());
+        input->AddConnection(connection);
+    }
     Notify([](CStudioObserver* observer) { observer->ConnectionsChanged(); });
     return connection;
 }
@@ -248,13 +272,10 @@ CConnection* CStudio::ConnectByNumbers(int32_t sourceMachine, int32_t sourcePort
 void CStudio::Disconnect(CConnection* connection)
 {
     CLockGuard lock(*this);
-    CMachine* sourceMachine = connection->source->GetContainer()->GetMachine();
-    CMachine* destinationMachine = connection->destination->GetContainer()->GetMachine();
-    sourceMachine->Lock();
-    destinationMachine->Lock();
-    connection->destination->DeleteConnection(connection);
-    sourceMachine->Unlock();
-    destinationMachine->Unlock();
+    {
+        CMachinePairLock machines(*this, connection->source->GetContainer(), connection->destination->GetContainer());
+        connection->destination->DeleteConnection(connection);
+    }
     Notify([](CStudioObserver* observer) { observer->ConnectionsChanged(); });
 }
 

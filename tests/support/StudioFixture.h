@@ -32,9 +32,8 @@ public:
     template <typename M>
     CMachineInfo* Register(const char* name)
     {
-        auto* info = new CTestInfo<M>(&host, name, (std::string("VelmPlug::") + name).c_str());
-        identifiers.push_back(std::make_unique<std::string>(info->identifier));
-        info->identifier = identifiers.back()->c_str();
+        identifiers.push_back(std::make_unique<std::string>(std::string("VelmPlug::") + name));
+        auto* info = new CTestInfo<M>(&host, name, identifiers.back()->c_str());
         host.RegisterMachineInfo(info);
         return info;
     }

@@ -130,20 +130,22 @@ CMachineContainer* CStudio::AddMachine(const char* name, CMachineInfo* type, int
     CMachine* machine = type->CreateMachine();
     if (!machine)
         Raise("Machine <%s> Not Found", type->name);
-    // A machine hears the rate and block size before its first Process.
-    machine->SetSampleRate(host->GetSampleRate());
-    machine->ResizeBuffers(host->GetBlockSize());
-    machine->SetBlockSize(host->GetBlockSize());
     CMachineContainer* container;
     try {
+        // A machine hears the rate and block size before its first Process.
+        machine->SetSampleRate(host->GetSampleRate());
+        machine->ResizeBuffers(host->GetBlockSize());
+        machine->SetBlockSize(host->GetBlockSize());
+        // Loaded while it has no owner yet, so no observer hears of a
+        // machine that is not in the studio.
+        if (state && stateSize > 0)
+            machine->LoadState(state, stateSize, isParameterList);
         container = new CMachineContainer(this, name, machine, type);
     } catch (...) {
         machine->Release();
         throw;
     }
     container->SetPosition(x, y);
-    if (state && stateSize > 0)
-        machine->LoadState(state, stateSize, isParameterList);
 
     CLockGuard lock(*this);
     Append(container);

@@ -107,7 +107,7 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
     if (steps)
         steps->PatternLock().Unlock();
     if (meterSink) {
-        double first = std::fabs(peaks[0]);
-        meterSink->PutPeaks(first, channels == 1 ? first : std::fabs(peaks[1]));
+        const double peak = std::fabs(peaks[0]);
+        meterSink->PutPeaks(peak, channels == 1 ? peak : std::fabs(peaks[1]));
     }
 }

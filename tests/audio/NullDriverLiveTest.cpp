@@ -86,3 +86,34 @@ TEST(NullDriverLiveTest, RendersTheStudioForASecondAndStopsCleanly)
     for (CMachineContainer* c = studio.GetFirst(); c; c = c->GetNext())
         EXPECT_EQ(c->PendingReleases(), 0);
 }
+
+TEST(OutputManagerStudioTest, SelectingADriverHandsOnlyChangedSettingsToTheStudio)
+{
+    CStudioOptions options;
+    options.outputDriver = 0;
+    options.nullBufferSize = 512;
+    CStudioFixture fixture(44100, 256);
+    CStudio& studio = *fixture.studio;
+    studio.NewProject();
+    auto* machine = CStudioFixture::Machine<CTestMachine>(studio.AddMachineOfType(fixture.level, 0, 0));
+    CAudioOutputManager manager(options);
+    manager.SetStudio(&studio);
+    const int rateCalls = machine->rateCalls;
+    const int blockCalls = machine->blockSizeCalls;
+
+    // The unavailable "Wave Out" slot: its settings still reach host and
+    // studio, but it is not started.
+    manager.SelectDriver(CAudioOutputManager::WAVE_OUT_DRIVER);
+    EXPECT_EQ(fixture.host.GetSampleRate(), 44100);
+    EXPECT_EQ(fixture.host.GetBlockSize(), 2048);
+    EXPECT_EQ(machine->rateCalls, rateCalls); // the rate did not change
+    EXPECT_EQ(machine->blockSizeCalls, blockCalls + 1);
+    EXPECT_EQ(machine->blockSize, 2048);
+
+    // Back to "Null" at 512 frames; it starts, preparing the studio again.
+    manager.SelectDriver(CAudioOutputManager::NULL_DRIVER);
+    manager.StopOutput();
+    EXPECT_EQ(fixture.host.GetBlockSize(), 512);
+    EXPECT_EQ(machine->blockSize, 512);
+    EXPECT_EQ(studio.GetMaster()->GetMachine()->ports[0]->audioBuffer->length, 512);
+}

@@ -238,7 +238,7 @@ TEST_F(StudioGraphTest, AddMachineLoadsStateAndKeepsBoxesInThePositiveQuadrant)
     std::memcpy(blob, header, 8);
     std::memcpy(blob + 8, values, sizeof values);
     CMachineContainer* loaded = studio->AddMachine("Loaded", knob, 1, 2, blob, sizeof blob, true);
-    EXPECT_EQ(Machine<CKnobMachine>(loaded)->values, std::vector<double>(values, values + 4));
+    EXPECT_EQ(Machine<CParameterMachine>(loaded)->values, std::vector<double>(values, values + 4));
     EXPECT_EQ(loaded->GetMachine()->owner, loaded);
     EXPECT_EQ(studio->GetMaster(), nullptr); // only the name "Master" makes a master
 }
@@ -263,7 +263,7 @@ TEST_F(StudioGraphTest, ObserversHearOfGraphAndParameterChanges)
     // A parameter change through the host reaches the machine and the
     // observers (the default editor) through the container.
     host.ParameterChanged(k->GetMachine(), 2, 0.75);
-    EXPECT_EQ(Machine<CKnobMachine>(k)->values[2], 0.75);
+    EXPECT_EQ(Machine<CParameterMachine>(k)->values[2], 0.75);
     ASSERT_EQ(observer.parameters.size(), 1u);
     EXPECT_EQ(observer.parameters[0], (std::pair<int32_t, double>{2, 0.75}));
 
@@ -281,13 +281,13 @@ TEST_F(StudioGraphTest, RandomizeSetsEveryParameterInsideAProgramChange)
     CMachineContainer* k = studio->AddMachineOfType(knob, 0, 0);
     std::srand(7);
     studio->Randomize(k);
-    auto* machine = Machine<CKnobMachine>(k);
+    auto* machine = Machine<CParameterMachine>(k);
     ASSERT_EQ(machine->depths.size(), 4u);
     for (int32_t depth : machine->depths)
         EXPECT_EQ(depth, 1);
     EXPECT_EQ(machine->programChangeDepth, 0);
     ASSERT_EQ(observer.parameters.size(), 4u);
-    bool allDefault = true;
+    bool allZero = true;
     for (int i = 0; i < 4; ++i) {
         double v = machine->values[static_cast<size_t>(i)];
         EXPECT_GE(v, 0.0);
@@ -295,9 +295,9 @@ TEST_F(StudioGraphTest, RandomizeSetsEveryParameterInsideAProgramChange)
         // Single-precision steps of 1/32767.
         EXPECT_EQ(v, static_cast<double>(static_cast<float>(std::lround(v * 32767.0)) / 32767.0f));
         EXPECT_EQ(observer.parameters[static_cast<size_t>(i)].second, v);
-        allDefault = allDefault && v == 0.5;
+        allZero = allZero && v == 0.0;
     }
-    EXPECT_FALSE(allDefault);
+    EXPECT_FALSE(allZero);
     // A machine without parameters is left alone.
     CMachineContainer* l = studio->AddMachineOfType(level, 0, 0);
     studio->Randomize(l);

@@ -1,6 +1,7 @@
 #pragma once
 // A host with the master and the test machine types, and a studio on it.
 #include "StudioTestMachines.h"
+#include "TestMachines.h"
 #include "app/BuiltInMachineTypes.h"
 #include "framework/CHostMutex.h"
 #include "studio/CMachineContainer.h"
@@ -25,7 +26,8 @@ public:
         pass = Register<CPassMachine>("ZT Vorize");
         events = Register<CEventMachine>("ZT Events");
         aux = Register<CAuxMachine>("ZT Aux");
-        knob = Register<CKnobMachine>("ZT Knob");
+        knob = new CParameterMachineInfo(&host, "ZT Knob", "VelmPlug::ZT Knob", 4);
+        host.RegisterMachineInfo(knob);
         studio = std::make_unique<CStudio>(&host);
     }
 

@@ -23,8 +23,16 @@ public:
         Render();
     }
     virtual void Render() {}
-    void SetSampleRate(int32_t hz) override { sampleRate = hz; }
-    void SetBlockSize(int32_t frames) override { blockSize = frames; }
+    void SetSampleRate(int32_t hz) override
+    {
+        sampleRate = hz;
+        ++rateCalls;
+    }
+    void SetBlockSize(int32_t frames) override
+    {
+        blockSize = frames;
+        ++blockSizeCalls;
+    }
     bool IsGenerator() override { return true; }
     int Processed() const { return processCount.load(std::memory_order_relaxed); }
 
@@ -32,6 +40,8 @@ public:
     std::thread::id processThread;
     int32_t sampleRate = 0;
     int32_t blockSize = 0;
+    int rateCalls = 0;
+    int blockSizeCalls = 0;
 };
 
 // A constant on its output (both sides of a stereo output; the right side
@@ -162,25 +172,6 @@ public:
     CPort* send;
     CPort* back;
     std::atomic<int> lateCount{0};
-};
-
-// A machine with parameters for the Randomize and host-routing tests; it
-// notes the program-change depth each write arrived with.
-class CKnobMachine : public CTestMachine {
-public:
-    explicit CKnobMachine(CHost* host) : CTestMachine(host), values(4, 0.5)
-    {
-        parameterCount = 4;
-        AddPort(PORT_CONTROL_IN, "Control In");
-    }
-    double GetParameter(int32_t index) override { return values[static_cast<size_t>(index)]; }
-    void SetParameter(int32_t index, double value) override
-    {
-        values[static_cast<size_t>(index)] = value;
-        depths.push_back(programChangeDepth);
-    }
-    std::vector<double> values;
-    std::vector<int32_t> depths;
 };
 
 template <typename M>

@@ -8,7 +8,6 @@
 // 8-bit, 2 stereo 8-bit, 4 mono 16-bit, 8 stereo 16-bit).
 using FormatMask = uint32_t;
 
-inline constexpr FormatMask kDefaultFormat = 0x800; // 44100 Hz, 16-bit, stereo
 inline constexpr FormatMask kAllFormats = 0xFFFFF;
 
 struct AudioFormat {

@@ -55,15 +55,6 @@ CConnector* CMachineContainer::GetConnector(int32_t index) const
     return index >= 0 && index < connectors.GetCount() ? connectors.GetItem(index) : nullptr;
 }
 
-CConnector* CMachineContainer::FindConnector(const CPort* port) const
-{
-    for (CConnector* connector : connectors) {
-        if (connector->GetPort() == port)
-            return connector;
-    }
-    return nullptr;
-}
-
 void CMachineContainer::SetPosition(int32_t newX, int32_t newY)
 {
     x = newX < 0 ? 0 : newX;

@@ -37,15 +37,12 @@ public:
     const char* GetName() const { return name.c_str(); }
     CMachine* GetMachine() const { return machine; }
     CMachineInfo* GetType() const { return type; }
-    CStudio* GetStudio() const { return studio; }
     CMachineContainer* GetNext() const { return next; }
-    CMachineContainer* GetPrevious() const { return previous; }
 
     int32_t GetConnectorCount() const { return connectors.GetCount(); }
     // The connector of the machine's port `index` (ports and connectors
     // share their order); null outside the range.
     CConnector* GetConnector(int32_t index) const;
-    CConnector* FindConnector(const CPort* port) const;
 
     int32_t GetX() const { return x; }
     int32_t GetY() const { return y; }

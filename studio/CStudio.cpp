@@ -106,7 +106,6 @@ void CStudio::Append(CMachineContainer* container)
     else
         first = container;
     last = container;
-    ++containerCount;
 }
 
 void CStudio::Unlink(CMachineContainer* container)
@@ -120,7 +119,14 @@ void CStudio::Unlink(CMachineContainer* container)
     else
         last = container->previous;
     container->previous = container->next = nullptr;
-    --containerCount;
+}
+
+int32_t CStudio::GetContainerCount() const
+{
+    int32_t count = 0;
+    for (CMachineContainer* container = first; container; container = container->next)
+        ++count;
+    return count;
 }
 
 CMachineContainer* CStudio::AddMachine(const char* name, CMachineInfo* type, int32_t x, int32_t y, const void* state,

@@ -74,9 +74,8 @@ public:
     bool PrepareForDriver(int32_t channels, int32_t sampleRate, int32_t blockSize);
 
     CMachineContainer* GetFirst() const { return first; }
-    CMachineContainer* GetLast() const { return last; }
     CMachineContainer* GetMaster() const { return master; }
-    int32_t GetContainerCount() const { return containerCount; }
+    int32_t GetContainerCount() const;
     CMachineContainer* FindByName(const char* name) const;
     CMachineContainer* FindByNumber(int32_t machineNumber) const;
 
@@ -92,7 +91,6 @@ public:
 
     void SetMeterSink(CMeterSink* sink);
     void SetSequencer(CStudioSequencer* newSequencer);
-    CStudioSequencer* GetSequencer() const { return sequencer; }
     void AddObserver(CStudioObserver* observer);
     void RemoveObserver(CStudioObserver* observer);
 
@@ -117,7 +115,6 @@ private:
     CMachineContainer* first = nullptr;
     CMachineContainer* last = nullptr;
     CMachineContainer* master = nullptr;
-    int32_t containerCount = 0;
     CStudioSequencer* sequencer = nullptr;
     CMeterSink* meterSink = nullptr;
     CArray<CStudioObserver> observers;

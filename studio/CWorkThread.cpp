@@ -17,9 +17,11 @@ CWorkThread::~CWorkThread()
     Terminate();
 }
 
-void CWorkThread::Process()
+void CWorkThread::Run()
 {
-    // While stopping, pass briefly instead of sleeping out the 50 ms, but
-    // never spin: at raised priority a spin could starve the stopping thread.
-    AlertableSleep(stopping.load(std::memory_order_acquire) ? 1 : 50);
+    while (!stopping.load(std::memory_order_acquire)) {
+        Lock();
+        Process();
+        Unlock();
+    }
 }

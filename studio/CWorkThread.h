@@ -8,11 +8,15 @@
 class CWorkThread : public CAlertableThread {
 public:
     CWorkThread();
-    // Wakes the sleep so that the thread ends at once instead of after the
-    // rest of its 50 ms.
+    // Wakes the sleep with an empty job, so that the thread ends at once
+    // instead of after the rest of its 50 ms.
     ~CWorkThread() override;
 
-    void Process() override;
+    // The thread loop ends on its own flag: the base loop hands its mutex to
+    // a waiting locker by yielding, and at raised (real-time) priority a
+    // yield does not let an ordinary thread run, which made each end of a
+    // worker take tens of milliseconds.
+    void Run() override;
 
 private:
     std::atomic<bool> stopping{false};

@@ -1,3 +1,4 @@
+#include "app/BuiltInMachineTypes.h"
 #include "framework/CMachineInfo.h"
 #include "framework/Errors.h"
 #include "platform/OsCpu.h"
@@ -8,6 +9,7 @@ int main(int argc, char** argv)
 {
     try {
         CVelmHost host(44100, 256, platform::DetectFeatureFlags());
+        RegisterBuiltInMachineTypes(host);
         std::printf("Velmora Studio: %d machine types\n", host.GetMachineTypeCount());
         for (int32_t i = 0; i < host.GetMachineTypeCount(); ++i) {
             CMachineInfo* info = host.GetMachineType(i);

@@ -78,7 +78,28 @@ void CMachineContainer::ClearControlInputs()
 
 void CMachineContainer::QueueJob()
 {
+    pendingJobs.fetch_add(1, std::memory_order_acq_rel);
     worker->QueueJob(QueuedJob, this);
+}
+
+bool CMachineContainer::TakePendingJob()
+{
+    int32_t pending = pendingJobs.load(std::memory_order_acquire);
+    while (pending > 0) {
+        if (pendingJobs.compare_exchange_weak(pending, pending - 1, std::memory_order_acq_rel))
+            return true;
+    }
+    return false;
+}
+
+void CMachineContainer::AwaitJob()
+{
+    if (TakePendingJob()) {
+        CLockGuard lock(*machine);
+        RunDirect();
+    } else {
+        WaitDone();
+    }
 }
 
 void CMachineContainer::QueuedJob(void* container)
@@ -105,8 +126,11 @@ void CMachineContainer::ReleaseDone()
     }
 }
 
+// A job whose waiting consumer took it already leaves nothing to do here.
 void CMachineContainer::RunQueued()
 {
+    if (!TakePendingJob())
+        return;
     machine->Lock();
     RunDirect();
     ReleaseDone();
@@ -152,7 +176,7 @@ void CMachineContainer::ProcessMachine()
     // Start every source first, so that independent sources run in parallel,
     // then wait for them.
     ForEachWaitedSource(false, [](CMachineContainer* source) { source->QueueJob(); });
-    ForEachWaitedSource(false, [](CMachineContainer* source) { source->WaitDone(); });
+    ForEachWaitedSource(false, [](CMachineContainer* source) { source->AwaitJob(); });
 
     bool hasLateInputs = false;
     for (CConnector* connector : connectors) {
@@ -176,7 +200,7 @@ void CMachineContainer::ProcessMachine()
     if (!hasLateInputs)
         return;
     ForEachWaitedSource(true, [](CMachineContainer* source) { source->QueueJob(); });
-    ForEachWaitedSource(true, [](CMachineContainer* source) { source->WaitDone(); });
+    ForEachWaitedSource(true, [](CMachineContainer* source) { source->AwaitJob(); });
     for (CConnector* connector : connectors) {
         CPort* port = connector->GetPort();
         if (port->IsInput() && port->IsLate())

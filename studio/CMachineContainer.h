@@ -24,6 +24,14 @@ class CWorkThread;
 // queued nor waited for: that source is the very machine waiting for the
 // late input (or is processed anyway in this block), and a queued job that
 // nobody waits for would leave a release for a later block to take.
+//
+// A consumer about to wait for a job that no worker has started yet runs it
+// itself instead: waking a sleeping thread costs tens of microseconds, which
+// a chain of machines would pay twice per link. Queued jobs count in
+// `pendingJobs`; whoever takes one (the worker or the waiting consumer) runs
+// it, and only a worker's run releases the semaphore, so waits and releases
+// still balance within every block. Independent sources still run at the
+// same time: the consumer takes only the one it waits for next.
 class CMachineContainer final : public CMachineOwner {
 public:
     enum GuiState : int32_t { GUI_BOX = 0, GUI_DEFAULT = 1, GUI_CUSTOM = 2 };
@@ -60,8 +68,9 @@ public:
     void ClearControlInputs();
     // Queues the job on this container's worker.
     void QueueJob();
-    // Waits once for a queued job of this container.
-    void WaitDone();
+    // Waits once for a queued job of this container, or runs it on the
+    // calling thread when no worker has started it yet.
+    void AwaitJob();
     // The job run on the calling thread, which already holds the machine's
     // lock: nothing is released, as nobody waits for it.
     void RunDirect();
@@ -73,6 +82,9 @@ private:
 
     static void QueuedJob(void* container);
     void RunQueued();
+    // Takes one queued job that nobody has started; false when none is left.
+    bool TakePendingJob();
+    void WaitDone();
     // Steps 3 to 8 of the job: sources, inputs, Process, late inputs.
     void ProcessMachine();
     // Calls `action` with the source of every waited-for cable into the
@@ -97,6 +109,7 @@ private:
     int32_t x = 0;
     int32_t y = 0;
     std::atomic<uint8_t> processed{0};
+    std::atomic<int32_t> pendingJobs{0};
     CSemaphore done;
     CWorkThread* worker;
     CMachineContainer* previous = nullptr;

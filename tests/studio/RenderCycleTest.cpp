@@ -1,9 +1,12 @@
 #include "studio/CMeterSink.h"
 #include "studio/RenderEntry.h"
 #include "support/StudioFixture.h"
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -61,25 +64,52 @@ TEST_F(RenderCycleTest, ASourceWithTwoConsumersIsProcessedOnceAndSemaphoresEndAt
     EXPECT_EQ(block.At(1, 255), 2.0);
 }
 
-TEST_F(RenderCycleTest, JobsRunOnTheirOwnWorkersAndIndependentSourcesInParallel)
+TEST_F(RenderCycleTest, IndependentSourcesRunAtTheSameTime)
 {
     CMachineContainer* a = studio->AddMachineOfType(level, 0, 0);
     CMachineContainer* b = studio->AddMachineOfType(level, 0, 0);
     CMachineContainer* alone = studio->AddMachineOfType(level, 0, 0);
     studio->Connect(Port(a, 1), Port(Master(), 0), 1.0);
     studio->Connect(Port(b, 1), Port(Master(), 0), 1.0);
+    std::atomic<int> busy{0};
+    for (CMachineContainer* c : {a, b}) {
+        Machine<CTestMachine>(c)->busy = &busy;
+        Machine<CTestMachine>(c)->holdMilliseconds = 30;
+    }
     Block block(2, 256);
     Render(block, 2, 256);
     std::thread::id driver = std::this_thread::get_id();
     std::thread::id threadA = Machine<CTestMachine>(a)->processThread;
     std::thread::id threadB = Machine<CTestMachine>(b)->processThread;
-    EXPECT_NE(threadA, driver);
-    EXPECT_NE(threadB, driver);
     EXPECT_NE(threadA, threadB);
+    EXPECT_EQ(std::max(Machine<CTestMachine>(a)->mostInside, Machine<CTestMachine>(b)->mostInside), 2)
+        << "the two sources were never processed at the same time";
     // The master and unconnected machines run on the driver's thread.
     EXPECT_EQ(Machine<CTestMachine>(alone)->processThread, driver);
-    Render(block, 2, 256);
-    EXPECT_EQ(Machine<CTestMachine>(a)->processThread, threadA);
+    EXPECT_EQ(block.At(0, 100), 2.0);
+    ExpectSemaphoresAtZero();
+}
+
+TEST_F(RenderCycleTest, AChainIsProcessedInOrderWhoeverRunsTheJobs)
+{
+    // A long chain: each link's job may run on its worker or be taken by the
+    // consumer waiting for it; either way every link runs once per block,
+    // after its source, and the semaphores balance.
+    std::vector<CMachineContainer*> chain{studio->AddMachineOfType(level, 0, 0)};
+    for (int i = 0; i < 24; ++i) {
+        chain.push_back(studio->AddMachineOfType(pass, 0, 0));
+        studio->Connect(Port(chain[chain.size() - 2], 1), Port(chain.back(), 0), 1.0);
+    }
+    studio->Connect(Port(chain.back(), 1), Port(Master(), 0), 0.5);
+    Block block(2, 128);
+    for (int n = 1; n <= 40; ++n) {
+        Render(block, 2, 128);
+        for (CMachineContainer* c : chain)
+            ASSERT_EQ(Machine<CTestMachine>(c)->Processed(), n) << c->GetName();
+        ExpectSemaphoresAtZero();
+    }
+    EXPECT_EQ(block.At(0, 127), 0.5);
+    EXPECT_EQ(block.At(1, 0), 0.5);
 }
 
 TEST_F(RenderCycleTest, AnUnconnectedMachineIsStillProcessedEveryBlock)

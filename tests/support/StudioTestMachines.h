@@ -6,7 +6,9 @@
 #include "framework/CMachine.h"
 #include "framework/CMachineInfo.h"
 #include "framework/CPort.h"
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,6 +22,13 @@ public:
     {
         processThread = std::this_thread::get_id();
         processCount.fetch_add(1, std::memory_order_relaxed);
+        if (busy) {
+            // Counts the machines inside Process at the same time.
+            int inside = busy->fetch_add(1) + 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMilliseconds));
+            mostInside = std::max({mostInside, inside, busy->load()});
+            busy->fetch_sub(1);
+        }
         Render();
     }
     virtual void Render() {}
@@ -38,6 +47,9 @@ public:
 
     std::atomic<int> processCount{0};
     std::thread::id processThread;
+    std::atomic<int>* busy = nullptr;
+    int holdMilliseconds = 0;
+    int mostInside = 0;
     int32_t sampleRate = 0;
     int32_t blockSize = 0;
     int rateCalls = 0;

@@ -1,12 +1,19 @@
 #include "app/BuiltInMachineTypes.h"
+#include "app/RenderCommand.h"
+#include "app/UpgradeCommand.h"
 #include "framework/CMachineInfo.h"
 #include "framework/Errors.h"
 #include "platform/OsCpu.h"
 #include "studio/CVelmHost.h"
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--render") == 0)
+        return RunRenderCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--upgrade") == 0)
+        return RunUpgradeCommand(argc - 2, argv + 2);
     try {
         CVelmHost host(44100, 256, platform::DetectFeatureFlags());
         RegisterBuiltInMachineTypes(host);

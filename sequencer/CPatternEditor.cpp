@@ -233,11 +233,35 @@ void CPatternEditor::RemoveControlTrack(int32_t property)
     }
 }
 
-int32_t CPatternEditor::GetKeyCount() const
+void CPatternEditor::SetControlPoint(int32_t track, int32_t tick, float value)
+{
+    CLockGuard lock(*this);
+    if (!currentPattern || track < 0 || track >= currentPattern->GetControlTrackCount())
+        return;
+    ControlTrack* lane = currentPattern->GetControlTrack(track);
+    if (tick >= 0 && tick < lane->GetPointCount())
+        lane->Point(tick) = ControlPoint{true, std::clamp(value, 0.0f, 1.0f)};
+}
+
+void CPatternEditor::ClearControlPoint(int32_t track, int32_t tick)
+{
+    CLockGuard lock(*this);
+    if (!currentPattern || track < 0 || track >= currentPattern->GetControlTrackCount())
+        return;
+    ControlTrack* lane = currentPattern->GetControlTrack(track);
+    if (tick >= 0 && tick < lane->GetPointCount())
+        lane->Point(tick) = ControlPoint{};
+}
+
+int32_t CPatternEditor::NoteEventForm() const
 {
     CConnector* target = currentPattern ? currentPattern->GetTarget() : nullptr;
-    const int32_t form = target ? target->GetPort()->owner->noteEventForm : 0;
-    return form > 0 ? form : kChromaticKeys;
+    return target ? target->GetPort()->owner->noteEventForm : 0;
+}
+
+int32_t CPatternEditor::GetKeyCount() const
+{
+    return HasNamedKeys() ? NoteEventForm() : kChromaticKeys;
 }
 
 bool CPatternEditor::CanPlaceNote(int32_t start, int32_t length, int32_t key, const PatternNote* ignore) const

@@ -85,8 +85,14 @@ public:
     void AddControlTrack(int32_t property);
     void RemoveControlTrack(int32_t property);
 
+    // The control view: a point of the current pattern's track `track` set
+    // to a value (clamped to 0 .. 1), or cleared.
+    void SetControlPoint(int32_t track, int32_t tick, float value);
+    void ClearControlPoint(int32_t track, int32_t tick);
+
     // Keys of the current pattern's machine: 128 chromatic keys, or as many
     // named keys as its note-event form says.
+    bool HasNamedKeys() const { return NoteEventForm() > 0; }
     int32_t GetKeyCount() const;
     // The note placement rule, with the pattern lock held: inside the
     // pattern, a valid key, and no other note of that key (but `ignore`)
@@ -126,6 +132,7 @@ private:
     // Makes `pattern` current, restarting play when "Play Pattern" is down.
     void SelectPattern(Pattern* pattern);
     void RemoveFromList(Pattern* pattern);
+    int32_t NoteEventForm() const;
     std::string NewPatternName() const;
 
     CStudio& studio;

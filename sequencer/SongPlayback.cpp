@@ -6,6 +6,21 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// Samples from ticks, truncated toward zero. The song position is a sum of
+// block lengths divided by the tick length, so its products with the tick
+// length should be whole samples but come out a hair below them (16383.9999
+// for 16384); truncating that would put notes one frame late. Values within
+// a millionth of a sample of a whole one count as that one.
+double TruncateSamples(double samples)
+{
+    const double nearest = std::nearbyint(samples);
+    return std::fabs(samples - nearest) < 1e-6 ? nearest : std::trunc(samples);
+}
+
+} // namespace
+
 void CSequenceEditor::SongStep()
 {
     for (int32_t t = 0; t < sequence.GetTrackCount(); ++t) {
@@ -31,7 +46,7 @@ void CSequenceEditor::SongStep()
     int32_t remaining = blockLength;
     for (;;) {
         const double ticks = remaining / k;
-        const double beyond = std::trunc((position + ticks - songEnd) * k);
+        const double beyond = TruncateSamples((position + ticks - songEnd) * k);
         const auto overshoot = static_cast<int32_t>(std::clamp(beyond, 0.0, static_cast<double>(remaining)));
 
         for (int32_t t = 0; t < sequence.GetTrackCount(); ++t) {
@@ -44,7 +59,7 @@ void CSequenceEditor::SongStep()
                                     (position < first && first < position + ticks);
                 if (!sounds)
                     continue;
-                const auto into = static_cast<int64_t>(std::trunc((position - first) * k));
+                const auto into = static_cast<int64_t>(TruncateSamples((position - first) * k));
                 entry->pattern->RenderRange(host, offset, into, remaining, samplesPerTick);
                 entry->pattern->SetSongPosition(into);
             }

@@ -47,7 +47,11 @@ void CSequenceEditor::ReadBlock(CByteReader& in, bool byPatternPort)
             auto found = byNumber.find(number);
             if (found == byNumber.end())
                 continue;
+            // A pattern without a port plays nowhere and is not saved again:
+            // its entries would vanish at the next save.
             Pattern* pattern = found->second;
+            if (!pattern->GetTarget())
+                continue;
             SequenceTrack* track = byPatternPort ? sequence.FindTrack(pattern->GetTarget()) : stored;
             if (track)
                 sequence.Place(track, pattern, start);

@@ -58,6 +58,8 @@ int RunRenderCommand(int argc, char** argv)
         const int64_t frames =
             seconds >= 0.0 ? static_cast<int64_t>(std::llround(seconds * rate)) : session.SongFrames();
 
+        if (frames > CWaveFileWriter::MaximumFrames(2))
+            Raise("%.0f Seconds Are Too Long For A WAV File", static_cast<double>(frames) / rate);
         CWaveFileWriter wave(output, 2, rate);
         {
             CProgressLine progress;

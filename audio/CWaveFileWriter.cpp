@@ -37,6 +37,11 @@ CWaveFileWriter::~CWaveFileWriter()
     }
 }
 
+int64_t CWaveFileWriter::MaximumFrames(int32_t channels)
+{
+    return kMaximumDataBytes / (static_cast<int64_t>(channels) * kBytesPerSample);
+}
+
 void CWaveFileWriter::WriteHeader()
 {
     const int64_t dataBytes = frameCount * channels * kBytesPerSample;
@@ -66,7 +71,7 @@ void CWaveFileWriter::Write(const double* const* samples, int32_t frames)
 {
     if (failed || frames <= 0)
         return;
-    if ((frameCount + frames) * channels * kBytesPerSample > kMaximumDataBytes) {
+    if (frameCount + frames > MaximumFrames(channels)) {
         failed = true;
         return;
     }

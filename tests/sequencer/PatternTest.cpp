@@ -199,16 +199,13 @@ TEST_F(PatternBlock, RecordsThatLieAreCorruptAndKeepWhatWasReadBefore)
 {
     fixture.NewPattern(keys, 1);
     fixture.NewPattern(keys, 1);
-    CByteWriter good = Write(0);
-    const std::vector<uint8_t>& bytes = good.Data();
+    const std::vector<uint8_t> good = Write(0).Data();
     auto withInt = [&](size_t at, int32_t value) {
-        CByteWriter changed;
-        changed.Bytes(bytes.data(), bytes.size());
-        std::vector<uint8_t> copy = changed.Data();
+        std::vector<uint8_t> bytes = good;
         for (int i = 0; i < 4; ++i)
-            copy[at + static_cast<size_t>(i)] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+            bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
         CByteWriter out;
-        out.Bytes(copy.data(), copy.size());
+        out.Bytes(bytes.data(), bytes.size());
         return out;
     };
     const size_t second = 4 + 1048;

@@ -1,0 +1,33 @@
+#pragma once
+#include "support/RaisedText.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRgb>
+#include <string>
+
+// Runs the GUI thread's queued events and posted work until the condition
+// holds or the time is up; true when it held.
+template <typename Condition>
+bool ProcessEventsUntil(Condition condition, int milliseconds = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+inline QRgb Rgb(int r, int g, int b)
+{
+    return qRgb(r, g, b);
+}
+
+// The pixel's colour without alpha, for comparing grabbed images.
+inline QRgb PixelAt(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) & 0x00FFFFFF;
+}

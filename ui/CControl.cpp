@@ -53,8 +53,13 @@ CControl::CControl(CControl* parent, QWidget* parentWindow, const char* classNam
         font = CreateFont(nullptr, kDefaultFontFace, kDefaultFontPoints, false);
         ownsFont = true;
     }
-    const WindowClass& windowClass = kind == WindowKind::TopLevel ? TopLevelWindowClass() : ControlWindowClass();
-    window = new CControlWidget(this, parentWindow, windowClass, kind == WindowKind::TopLevel);
+    const bool topLevel = kind == WindowKind::TopLevel;
+    const WindowClass& windowClass = topLevel ? TopLevelWindowClass() : ControlWindowClass();
+    // A top-level window is owned through its transient parent, not as a
+    // Qt child: a dialog disables its owner and must stay enabled itself.
+    window = new CControlWidget(this, topLevel ? nullptr : parentWindow, windowClass, topLevel);
+    if (topLevel)
+        window->SetOwner(parentWindow);
     window->setObjectName(QString::fromUtf8(className));
     window->setWindowTitle(QString::fromUtf8(className));
     window->setFont(*font);

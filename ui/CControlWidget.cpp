@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QWindow>
 
 namespace {
 
@@ -53,6 +54,16 @@ CControlWidget::~CControlWidget()
 const char* CControlWidget::ClassName() const
 {
     return windowClass.name.c_str();
+}
+
+void CControlWidget::SetOwner(QWidget* owner)
+{
+    if (!owner)
+        return;
+    QWidget* ownerWindow = owner->window();
+    ownerWindow->winId(); // both need their platform windows for the link
+    winId();
+    windowHandle()->setTransientParent(ownerWindow->windowHandle());
 }
 
 int CControlWidget::PresentEventType()

@@ -15,6 +15,8 @@ public:
     CControl* Control() const { return control; }
     void Detach() { control = nullptr; }
     const char* ClassName() const;
+    // Keeps a top-level window above the window that holds `owner`.
+    void SetOwner(QWidget* owner);
 
     // Event types posted from other threads.
     static int PresentEventType();

@@ -1,4 +1,5 @@
 #include "ui/CDialog.h"
+#include "ui/CControlWidget.h"
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -22,7 +23,9 @@ CDialog::CDialog(CControl* owner, const char* caption, int32_t width, int32_t he
         flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
     else
         flags |= Qt::FramelessWindowHint;
-    Window()->setWindowFlags(flags);
+    Window()->setWindowFlags(flags); // makes a new platform window: link it again
+    if (owner)
+        static_cast<CControlWidget*>(Window())->SetOwner(owner->Window());
     if (!sizable)
         Window()->setFixedSize(width, height);
     Window()->setGeometry(X(), Y(), width, height);

@@ -22,11 +22,14 @@ int32_t CTabControl::TabHeight() const
 int32_t CTabControl::AddTab(const char* text, CControl* view)
 {
     views.push_back(view);
-    FitView(view);
     {
         QSignalBlocker quiet(tabs);
         tabs->addTab(QString::fromUtf8(text));
     }
+    // The strip's height is known once it holds a tab.
+    tabs->setGeometry(0, 0, Width(), TabHeight());
+    for (CControl* each : views)
+        FitView(each);
     ShowCurrent();
     return GetCount() - 1;
 }

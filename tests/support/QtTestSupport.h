@@ -21,9 +21,10 @@ bool ProcessEventsUntil(Condition condition, int milliseconds = 5000)
     return true;
 }
 
+// A colour as PixelAt gives it.
 inline QRgb Rgb(int r, int g, int b)
 {
-    return qRgb(r, g, b);
+    return qRgb(r, g, b) & 0x00FFFFFF;
 }
 
 // The pixel's colour without alpha, for comparing grabbed images.

@@ -296,9 +296,12 @@ void CControl::Move(int32_t newX, int32_t newY, int32_t newWidth, int32_t newHei
     }
     if (!window)
         return;
+    bool moved = newX != window->x() || newY != window->y();
     window->setGeometry(newX, newY, newWidth, newHeight);
     if (newWidth != width || newHeight != height)
         SendMessage(kMessageSize, 0, PackPoint(newWidth, newHeight));
+    else if (moved && buffer && backgroundPicture)
+        Redraw(); // the picture behind is aligned to the position
 }
 
 intptr_t CControl::SendMessage(uint32_t message, uintptr_t p1, intptr_t p2)

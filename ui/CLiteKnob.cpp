@@ -56,9 +56,11 @@ void CLiteKnob::MouseMove(int32_t, int32_t py, uint32_t)
         return;
     int32_t frame = static_cast<int32_t>((double(dragY - py) / kDragPixels + dragValue) * (frames - 1));
     frame = std::clamp(frame, 0, frames - 1);
-    double newValue = double(frame) / (frames - 1);
-    if (newValue == value)
+    // Compared by frame, not by value: a value between frames (set by the
+    // machine) must not jump to a frame when the knob is merely clicked.
+    if (frame == Frame())
         return;
+    double newValue = double(frame) / (frames - 1);
     binding.Apply(this, newValue, value);
     Redraw();
 }

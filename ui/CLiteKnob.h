@@ -6,8 +6,8 @@ class CMachine;
 class CPicture;
 
 // A knob drawn from a film strip: frames of the knob's height stacked
-// vertically. Dragging 100 pixels up turns it through the whole range; the
-// value always sits on a frame. Bound to a machine parameter it reads it on
+// vertically. Dragging 100 pixels up turns it through the whole range; a
+// dragged value sits on a frame. Bound to a machine parameter it reads it on
 // creation and automates it while dragged, showing "<name> <value>".
 class CLiteKnob : public CLiteControl {
 public:

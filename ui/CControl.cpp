@@ -312,7 +312,7 @@ intptr_t CControl::SendMessage(uint32_t message, uintptr_t p1, intptr_t p2)
 void CControl::PostMessage(uint32_t message, uintptr_t p1, intptr_t p2)
 {
     if (window)
-        QCoreApplication::postEvent(window, new CMessageEvent(message, p1, p2));
+        window->Post(new CMessageEvent(message, p1, p2));
 }
 
 void CControl::SetCapture()
@@ -352,7 +352,7 @@ void CControl::Present(int32_t px, int32_t py, int32_t pw, int32_t ph)
         return;
     QRect area(px, py, pw, ph);
     if (!OnGuiThread()) {
-        QCoreApplication::postEvent(window, new CPresentEvent(area));
+        window->Post(new CPresentEvent(area));
         return;
     }
     if (area.isEmpty())

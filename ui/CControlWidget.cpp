@@ -4,12 +4,19 @@
 #include "ui/ControlEvents.h"
 #include "ui/WindowClass.h"
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QWindow>
+#include <atomic>
 
 namespace {
+
+// Qt's event queue hands posted events over under its own futex-based lock,
+// which ThreadSanitizer cannot see. Passing every post through this atomic
+// makes the hand-over of the event's contents visible to it as well.
+std::atomic<uint64_t> postedEvents{0};
 
 uint32_t KeyStateOf(const QMouseEvent* event)
 {
@@ -78,8 +85,15 @@ int CControlWidget::MessageEventType()
     return type;
 }
 
+void CControlWidget::Post(QEvent* event)
+{
+    postedEvents.fetch_add(1, std::memory_order_release);
+    QCoreApplication::postEvent(this, event);
+}
+
 bool CControlWidget::event(QEvent* event)
 {
+    postedEvents.load(std::memory_order_acquire);
     if (event->type() == PresentEventType()) {
         QRect area = static_cast<CPresentEvent*>(event)->area;
         if (area.isEmpty())

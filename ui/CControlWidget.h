@@ -21,6 +21,8 @@ public:
     // Event types posted from other threads.
     static int PresentEventType();
     static int MessageEventType();
+    // Queues an event made on any thread for this window's GUI thread.
+    void Post(QEvent* event);
 
 protected:
     bool event(QEvent* event) override;

@@ -13,6 +13,8 @@ import struct
 import sys
 import zlib
 
+from png_encoding import SIGNATURE, chunk, filter_row
+
 
 class Image:
     def __init__(self, width, height, alpha, fill=(0, 0, 0, 0)):
@@ -49,31 +51,12 @@ class Image:
             yield row
 
 
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
-def filter_row(kind, row, prev, bpp):
-    out = bytearray(len(row))
-    for i, x in enumerate(row):
-        a = row[i - bpp] if i >= bpp else 0
-        b = prev[i]
-        c = prev[i - bpp] if i >= bpp else 0
-        pred = (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]
-        out[i] = (x - pred) & 0xFF
-    return out
-
-
 def write_png(path, image):
     """Chooses each row's filter by the smallest sum of signed residuals, as
     common encoders do, so the artwork uses all five filters."""
     bpp = 4 if image.alpha else 3
     raw = bytearray()
-    prev = bytearray(image.width * bpp)
+    prev = None
     for row in image.rows():
         best = None
         for kind in range(5):
@@ -85,12 +68,8 @@ def write_png(path, image):
         raw.extend(best[2])
         prev = row
 
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
     header = struct.pack(">IIBBBBB", image.width, image.height, 8, 6 if image.alpha else 2, 0, 0, 0)
-    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
+    data = SIGNATURE + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
     tmp = path + ".tmp"
     with open(tmp, "wb") as f:
         f.write(data)

@@ -1,9 +1,12 @@
 #pragma once
 #include "support/RaisedText.h"
+#include "ui/CColorManager.h"
+#include "ui/CWindow.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QRgb>
+#include <memory>
 #include <string>
 
 // Runs the GUI thread's queued events and posted work until the condition
@@ -31,4 +34,13 @@ inline QRgb Rgb(int r, int g, int b)
 inline QRgb PixelAt(const QImage& image, int x, int y)
 {
     return image.pixel(x, y) & 0x00FFFFFF;
+}
+
+// A shown top-level window in the given colours that holds a test's controls.
+inline std::unique_ptr<CWindow> MakeHostWindow(const char* title, int32_t width, int32_t height, CColorManager* colors)
+{
+    auto window = std::make_unique<CWindow>(nullptr, title, 0, 0, width, height);
+    window->SetColorManager(colors);
+    window->Show(kShow);
+    return window;
 }

@@ -82,12 +82,7 @@ public:
 
 class ControlTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        host = std::make_unique<CWindow>(nullptr, "Host", 0, 0, 320, 240);
-        host->SetColorManager(&colors);
-        host->Show(kShow);
-    }
+    void SetUp() override { host = MakeHostWindow("Host", 320, 240, &colors); }
 
     QImage Grab(CControl& control) { return control.Window()->grab().toImage(); }
 

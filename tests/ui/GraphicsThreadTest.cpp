@@ -42,12 +42,7 @@ public:
 
 class GraphicsThreadTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        window = std::make_unique<CWindow>(nullptr, "Refresh", 0, 0, 320, 240);
-        window->SetColorManager(&colors);
-        window->Show(kShow);
-    }
+    void SetUp() override { window = MakeHostWindow("Refresh", 320, 240, &colors); }
 
     // Runs `draw` on a second thread every millisecond while `gui` runs on
     // this one, for the given time.

@@ -102,12 +102,7 @@ ColorRef PixelOf(const CPicture& picture, int32_t x, int32_t y)
 
 class LiteControlsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        window = std::make_unique<CWindow>(nullptr, "Panel", 0, 0, 300, 200);
-        window->SetColorManager(&colors);
-        window->Show(kShow);
-    }
+    void SetUp() override { window = MakeHostWindow("Panel", 300, 200, &colors); }
     std::unique_ptr<CRecordingContainer> MakeContainer(CPicture* background, int32_t w = 200, int32_t h = 150)
     {
         auto container = std::make_unique<CRecordingContainer>(window.get(), background, w, h);

@@ -10,7 +10,8 @@ import struct
 import sys
 import zlib
 
-SIGNATURE = b"\x89PNG\r\n\x1a\n"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from png_encoding import SIGNATURE, chunk, filter_row  # noqa: E402
 
 
 class Lcg:
@@ -22,13 +23,6 @@ class Lcg:
         return (self.state >> 16) & 0xFF
 
 
-def chunk(kind, data, crc=None):
-    body = kind + data
-    if crc is None:
-        crc = zlib.crc32(body) & 0xFFFFFFFF
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", crc)
-
-
 def ihdr(width, height, depth=8, colour=2, compression=0, filter_method=0, interlace=0):
     return chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour, compression, filter_method, interlace))
 
@@ -36,26 +30,6 @@ def ihdr(width, height, depth=8, colour=2, compression=0, filter_method=0, inter
 def image(width, height, bpp, seed):
     rng = Lcg(seed)
     return [bytes(rng.byte() for _ in range(width * bpp)) for _ in range(height)]
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    if pa <= pb and pa <= pc:
-        return a
-    return b if pb <= pc else c
-
-
-def filter_row(kind, row, prev, bpp):
-    """The encoder's side of the five filters (PNG specification 9.2)."""
-    out = bytearray()
-    for i, x in enumerate(row):
-        a = row[i - bpp] if i >= bpp else 0
-        b = prev[i] if prev is not None else 0
-        c = prev[i - bpp] if prev is not None and i >= bpp else 0
-        pred = [0, a, b, (a + b) // 2, paeth(a, b, c)][kind]
-        out.append((x - pred) & 0xFF)
-    return bytes(out)
 
 
 def scanlines(rows, bpp, filters):

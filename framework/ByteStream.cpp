@@ -1,11 +1,15 @@
 #include "framework/ByteStream.h"
 #include <cstring>
 
+void CByteWriter::Little(uint64_t bits, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+}
+
 void CByteWriter::Int32(int32_t value)
 {
-    auto bits = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<uint8_t>(bits >> shift));
+    Little(static_cast<uint32_t>(value), 4);
 }
 
 void CByteWriter::Float(float value)
@@ -19,8 +23,7 @@ void CByteWriter::Double(double value)
 {
     uint64_t bits;
     std::memcpy(&bits, &value, 8);
-    for (int shift = 0; shift < 64; shift += 8)
-        bytes.push_back(static_cast<uint8_t>(bits >> shift));
+    Little(bits, 8);
 }
 
 void CByteWriter::Bytes(const void* data, size_t size)
@@ -46,15 +49,20 @@ void CByteWriter::Block(const CByteWriter& block)
     Bytes(block.bytes.data(), block.Size());
 }
 
+uint64_t CByteReader::Little(size_t size)
+{
+    Need(size);
+    uint64_t bits = 0;
+    for (size_t i = 0; i < size; ++i)
+        bits |= static_cast<uint64_t>(at[i]) << (8 * i);
+    at += size;
+    left -= size;
+    return bits;
+}
+
 int32_t CByteReader::Int32()
 {
-    Need(4);
-    uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i)
-        bits |= static_cast<uint32_t>(at[i]) << (8 * i);
-    at += 4;
-    left -= 4;
-    return static_cast<int32_t>(bits);
+    return static_cast<int32_t>(static_cast<uint32_t>(Little(4)));
 }
 
 uint8_t CByteReader::UInt8()
@@ -75,12 +83,7 @@ float CByteReader::Float()
 
 double CByteReader::Double()
 {
-    Need(8);
-    uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits |= static_cast<uint64_t>(at[i]) << (8 * i);
-    at += 8;
-    left -= 8;
+    const uint64_t bits = Little(8);
     double value;
     std::memcpy(&value, &bits, 8);
     return value;

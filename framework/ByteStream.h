@@ -17,11 +17,7 @@ class CByteWriter {
 public:
     void Int32(int32_t value);
     void UInt8(uint8_t value) { bytes.push_back(value); }
-    void UInt16(uint16_t value)
-    {
-        UInt8(static_cast<uint8_t>(value));
-        UInt8(static_cast<uint8_t>(value >> 8));
-    }
+    void UInt16(uint16_t value) { Little(value, 2); }
     void Float(float value);
     void Double(double value);
     void Bytes(const void* data, size_t size);
@@ -35,6 +31,8 @@ public:
     const std::vector<uint8_t>& Data() const { return bytes; }
 
 private:
+    void Little(uint64_t bits, size_t size);
+
     std::vector<uint8_t> bytes;
 };
 
@@ -64,6 +62,8 @@ public:
     int32_t Count(size_t itemSize);
 
 private:
+    // The next `size` bytes as a little-endian number.
+    uint64_t Little(size_t size);
     void Need(size_t size) const
     {
         if (size > left)

@@ -11,7 +11,7 @@ constexpr int32_t kMaximumNoteLength = 1024;
 
 bool Holds(const Pattern* pattern, const PatternNote* wanted)
 {
-    for (PatternNote* note = pattern ? pattern->FirstNote() : nullptr; note; note = note->next) {
+    for (PatternNote* note = pattern ? pattern->FirstNote() : nullptr; note; note = note->NextNode()) {
         if (note == wanted)
             return true;
     }
@@ -126,7 +126,7 @@ std::vector<PatternNote*> CNoteEditing::SelectedNotes() const
 {
     std::vector<PatternNote*> notes;
     if (Pattern* pattern = editor.GetCurrentPattern()) {
-        for (PatternNote* note = pattern->FirstNote(); note; note = note->next) {
+        for (PatternNote* note = pattern->FirstNote(); note; note = note->NextNode()) {
             if (IsSelected(note))
                 notes.push_back(note);
         }

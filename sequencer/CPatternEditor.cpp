@@ -271,7 +271,7 @@ bool CPatternEditor::CanPlaceNote(int32_t start, int32_t length, int32_t key, co
     const int32_t ticks = currentPattern->GetTickCount();
     if (start < 0 || start >= ticks || length > ticks - start)
         return false;
-    for (PatternNote* note = currentPattern->FirstNote(); note; note = note->next) {
+    for (PatternNote* note = currentPattern->FirstNote(); note; note = note->NextNode()) {
         if (note != ignore && note->pitch == key && note->start < start + length && start < note->End())
             return false;
     }

@@ -22,10 +22,9 @@ Pattern::Pattern(int32_t length, const char* name, CConnector* target)
 
 Pattern::~Pattern()
 {
-    while (firstNote) {
-        PatternNote* next = firstNote->next;
-        delete firstNote;
-        firstNote = next;
+    while (PatternNote* note = notes.First()) {
+        notes.Remove(note);
+        delete note;
     }
     tracks.DeleteAll();
 }
@@ -36,12 +35,7 @@ PatternNote* Pattern::AddNote(int32_t start, int32_t noteLength, int32_t pitch)
     note->start = start;
     note->length = noteLength;
     note->pitch = pitch;
-    note->previous = lastNote;
-    if (lastNote)
-        lastNote->next = note;
-    else
-        firstNote = note;
-    lastNote = note;
+    notes.Append(note);
     if (velocityTrack && start >= 0 && start < velocityTrack->GetPointCount()) {
         ControlPoint& point = velocityTrack->Point(start);
         if (!point.set)
@@ -52,14 +46,7 @@ PatternNote* Pattern::AddNote(int32_t start, int32_t noteLength, int32_t pitch)
 
 void Pattern::RemoveNote(PatternNote* note)
 {
-    if (note->previous)
-        note->previous->next = note->next;
-    else
-        firstNote = note->next;
-    if (note->next)
-        note->next->previous = note->previous;
-    else
-        lastNote = note->previous;
+    notes.Remove(note);
     const int32_t start = note->start;
     delete note;
     ClearVelocityAt(start);
@@ -69,7 +56,7 @@ void Pattern::ClearVelocityAt(int32_t tick)
 {
     if (!velocityTrack || tick < 0 || tick >= velocityTrack->GetPointCount())
         return;
-    for (PatternNote* other = firstNote; other; other = other->next) {
+    for (PatternNote* other = notes.First(); other; other = other->NextNode()) {
         if (other->start == tick)
             return;
     }
@@ -79,7 +66,7 @@ void Pattern::ClearVelocityAt(int32_t tick)
 int32_t Pattern::GetNoteCount() const
 {
     int32_t count = 0;
-    for (PatternNote* note = firstNote; note; note = note->next)
+    for (PatternNote* note = notes.First(); note; note = note->NextNode())
         ++count;
     return count;
 }
@@ -120,8 +107,8 @@ void Pattern::SetLength(int32_t newLength)
     for (ControlTrack* track : tracks)
         track->Resize(ticks);
     if (newLength < length) {
-        for (PatternNote* note = firstNote; note;) {
-            PatternNote* next = note->next;
+        for (PatternNote* note = notes.First(); note;) {
+            PatternNote* next = note->NextNode();
             if (note->End() > ticks)
                 RemoveNote(note);
             note = next;

@@ -1,5 +1,6 @@
 #pragma once
 #include "framework/CArray.h"
+#include "framework/CListNode.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,9 +46,7 @@ private:
 
 // A node of a pattern's note list. Several notes may share a start and a
 // pitch; the note placement rule of the editor keeps one key's notes apart.
-struct PatternNote {
-    PatternNote* next = nullptr;
-    PatternNote* previous = nullptr;
+struct PatternNote : CListNode<PatternNote> {
     int32_t start = 0;  // tick
     int32_t length = 0; // ticks
     int32_t pitch = 0;  // MIDI note, or key index for machines with named keys
@@ -77,7 +76,7 @@ public:
     void SetTarget(CConnector* port) { target = port; }
 
     // Notes, in insertion order.
-    PatternNote* FirstNote() const { return firstNote; }
+    PatternNote* FirstNote() const { return notes.First(); }
     PatternNote* AddNote(int32_t start, int32_t noteLength, int32_t pitch);
     void RemoveNote(PatternNote* note);
     int32_t GetNoteCount() const;
@@ -124,8 +123,7 @@ private:
     int32_t length;
     std::string name;
     CConnector* target;
-    PatternNote* firstNote = nullptr;
-    PatternNote* lastNote = nullptr;
+    CList<PatternNote> notes;
     CArray<ControlTrack> tracks;
     ControlTrack* velocityTrack = nullptr;
     bool playing = false;

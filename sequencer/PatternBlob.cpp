@@ -47,7 +47,7 @@ void WritePattern(CByteWriter& out, const Pattern& pattern, int32_t machineNumbe
     out.Int32(pattern.GetControlTrackCount());
     out.Int32(machineNumber);
     out.Int32(pattern.GetTarget()->GetPort()->portIndex);
-    for (PatternNote* note = pattern.FirstNote(); note; note = note->next) {
+    for (PatternNote* note = pattern.FirstNote(); note; note = note->NextNode()) {
         out.Int32(note->start);
         out.Int32(note->length);
         out.Int32(note->pitch);

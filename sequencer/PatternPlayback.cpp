@@ -54,7 +54,7 @@ void Pattern::RenderRange(CHost& host, int32_t offset, int64_t start, int64_t co
 
     const bool intKeys = port->owner->noteEventForm > 0;
     const int32_t blockLength = host.GetBlockSize();
-    for (PatternNote* note = firstNote; note; note = note->next) {
+    for (PatternNote* note = notes.First(); note; note = note->NextNode()) {
         const int64_t position = note->start * k;
         if (position < start || position >= end)
             continue;

@@ -56,7 +56,7 @@ TEST(Pattern, ShrinkingRemovesNotesPastTheEndAndGrowingAppendsDefaults)
     pattern.SetLength(8);
     EXPECT_EQ(pattern.GetLength(), 8);
     EXPECT_EQ(pattern.GetNoteCount(), 2);
-    for (PatternNote* note = pattern.FirstNote(); note; note = note->next)
+    for (PatternNote* note = pattern.FirstNote(); note; note = note->NextNode())
         EXPECT_LE(note->End(), 32);
     EXPECT_TRUE(VelocityAt(pattern, 31).set);
     for (int32_t t = 0; t < pattern.GetControlTrackCount(); ++t)

@@ -140,7 +140,7 @@ void ExpectInvariants(CSequencerFixture& fixture)
     for (Pattern* pattern : fixture.Patterns().GetPatterns()) {
         ASSERT_GE(pattern->GetLength(), kMinimumPatternLength);
         ASSERT_LE(pattern->GetLength(), kMaximumPatternLength);
-        for (PatternNote* note = pattern->FirstNote(); note; note = note->next) {
+        for (PatternNote* note = pattern->FirstNote(); note; note = note->NextNode()) {
             ASSERT_GE(note->start, 0);
             ASSERT_GE(note->length, 1);
             ASSERT_LE(note->End(), pattern->GetTickCount());

@@ -21,7 +21,6 @@ public:
     // Completes the header and moves the file into place; raises on failure.
     void Finish();
 
-    int64_t GetFrameCount() const { return frameCount; }
     // The most frames a WAV file of `channels` can hold (its sizes are
     // 32-bit).
     static int64_t MaximumFrames(int32_t channels);

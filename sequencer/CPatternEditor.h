@@ -30,8 +30,8 @@ struct PropertyChoice {
 //
 // Design note: the editor is the pattern lock. Every public operation takes
 // it, except those documented as called with it held (the render cycle's
-// pattern step, project blocks, clearing); the lock is not recursive, so
-// those must not be called from inside another operation. Lists that the
+// pattern step, project blocks, clearing). The lock is not recursive: the
+// others must not be called while it is held. Lists that the
 // combos show (machines, ports, properties, the current machine's patterns)
 // are derived from the studio and the pattern list when asked for, so they
 // cannot go stale. The play button is written by the render thread when a
@@ -43,7 +43,6 @@ public:
     CPatternEditor(const CPatternEditor&) = delete;
     CPatternEditor& operator=(const CPatternEditor&) = delete;
 
-    CStudio& GetStudio() const { return studio; }
     CVelmHost& GetHost() const;
 
     // All patterns of the project, in creation / load order.

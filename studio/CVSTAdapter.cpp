@@ -64,9 +64,8 @@ CVSTAdapter::CVSTAdapter(CVSTAdapterInfo* type)
     // The query with upper-case MIDI decides the layout that project files
     // store. Real instruments answer only the usual spelling or just say
     // they are synthesizers; they get a control port after the audio ports.
-    const bool controlFirst = Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMIDIEvent")) != 0;
-    const bool controlLast = !controlFirst && (Dispatch(effCanDo, 0, 0, const_cast<char*>("receiveVstMidiEvent")) > 0 ||
-                                               (effect->flags & effFlagsIsSynth) != 0);
+    const bool controlFirst = CanDo("receiveVstMIDIEvent") != 0;
+    const bool controlLast = !controlFirst && (CanDo("receiveVstMidiEvent") > 0 || (effect->flags & effFlagsIsSynth) != 0);
     Dispatch(effStartProcess);
 
     BuildPorts(controlFirst, controlLast);
@@ -116,6 +115,14 @@ void CVSTAdapter::DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32
     Dispatch(opcode, index, 0, text);
     text[sizeof text - 1] = '\0';
     std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
+}
+
+VstIntPtr CVSTAdapter::CanDo(const char* what)
+{
+    // The plug-in gets a buffer of its own, never a string literal.
+    char text[kVstTextSize] = {};
+    std::snprintf(text, sizeof text, "%s", what);
+    return Dispatch(effCanDo, 0, 0, text);
 }
 
 bool CVSTAdapter::IsParameter(int32_t index) const
@@ -172,8 +179,8 @@ void CVSTAdapter::PointChannels()
     }
     inputScratch.clear();
     outputScratch.clear();
-    if (!doubles) {
-        const size_t perChannel = scratch.size() / static_cast<size_t>(std::max(inputCount + outputCount, 1));
+    if (!doubles && inputCount + outputCount > 0) {
+        const size_t perChannel = scratch.size() / static_cast<size_t>(inputCount + outputCount);
         frames = std::min(frames, static_cast<int32_t>(perChannel));
         float* next = scratch.data();
         for (int32_t i = 0; i < inputCount; ++i, next += perChannel)

@@ -57,7 +57,7 @@ private:
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
     // A text opcode into a zeroed buffer of plug-in size, copied to out.
     void DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32_t outSize);
-    bool CanDo(const char* what);
+    VstIntPtr CanDo(const char* what);
     bool IsParameter(int32_t index) const;
     void BuildPorts(bool controlFirst, bool controlLast);
     void AddAudioPorts(int32_t channels, bool input);

@@ -154,6 +154,7 @@ TEST_F(VSTAdapterTest, PortLayouts)
         // A synthesizer answering only the usual spelling: control port
         // after the audio ports.
         {"synth", "[Line Out 1 289][Control In 18]"},
+        {"no-audio", "[Control In 18]"},
     };
     for (const Case& c : cases) {
         CVSTAdapterInfo info = Info(c.kind, std::string(c.kind) == "main-only" ? VSTEntryKind::Main : VSTEntryKind::PluginMain);
@@ -295,6 +296,19 @@ TEST_F(VSTAdapterTest, DoublePathWritesThePortsDirectly)
     TestPlugInReport report = ReportOf(adapter.get());
     EXPECT_EQ(report.processDoubleCalls, 1);
     EXPECT_EQ(report.processReplacingCalls, 0);
+}
+
+TEST_F(VSTAdapterTest, APlugInWithoutAudioIsProcessedToo)
+{
+    CVSTAdapterInfo info = Info("no-audio");
+    AdapterPtr adapter = CreateAdapter(info);
+    MachineEvent on = MakeEvent(3, EVENT_NOTE_ON, 64, 1.0);
+    adapter->GetControlPort()->controlBuffer->PushEvent(&on);
+    adapter->Process();
+    TestPlugInReport report = ReportOf(adapter.get());
+    EXPECT_EQ(report.processEventsCalls, 1);
+    EXPECT_EQ(report.processReplacingCalls, 1);
+    EXPECT_EQ(report.lastFrames, 256);
 }
 
 TEST_F(VSTAdapterTest, BlockSizeChangesFollowThePorts)

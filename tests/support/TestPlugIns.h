@@ -22,7 +22,8 @@ inline std::string TestVSTFolder(bool wellBehaved = true)
     return std::string(VELMORA_TEST_DIR) + (wellBehaved ? "/vst/good" : "/vst/bad");
 }
 
-// "gain", "synth", "chunks", "four-outputs", "declines-events", "main-only";
+// "gain", "synth", "chunks", "four-outputs", "declines-events", "main-only",
+// "no-audio";
 // "crash", "null-effect", "hang" live in the other folder.
 inline std::string TestVSTPath(const std::string& kind)
 {

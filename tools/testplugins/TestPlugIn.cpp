@@ -19,6 +19,7 @@
 #define KIND_CRASH 7           // crashes in the entry
 #define KIND_NULL_EFFECT 8     // the entry returns no effect record
 #define KIND_HANG 9            // never returns from the entry
+#define KIND_NO_AUDIO 10       // no audio at all, answers "receiveVstMIDIEvent" (a MIDI tool)
 
 #ifndef TEST_PLUGIN_KIND
 #error "TEST_PLUGIN_KIND must be set"
@@ -184,7 +185,7 @@ VstIntPtr Handle(Plugin* plugin, VstInt32 opcode, VstInt32 index, VstIntPtr valu
     }
     case effCanDo: {
         [[maybe_unused]] const char* what = static_cast<const char*>(ptr);
-#if TEST_PLUGIN_KIND == KIND_GAIN || TEST_PLUGIN_KIND == KIND_DECLINES_EVENTS
+#if TEST_PLUGIN_KIND == KIND_GAIN || TEST_PLUGIN_KIND == KIND_DECLINES_EVENTS || TEST_PLUGIN_KIND == KIND_NO_AUDIO
         if (std::strcmp(what, "receiveVstMIDIEvent") == 0)
             return 1;
 #elif TEST_PLUGIN_KIND == KIND_SYNTH
@@ -327,6 +328,8 @@ AEffect* Create(HostCallback host)
     effect.numInputs = 2;
     effect.numOutputs = 2;
     effect.uniqueID = 0x56443031; // 'VD01'
+#elif TEST_PLUGIN_KIND == KIND_NO_AUDIO
+    effect.uniqueID = 0x564E3031; // 'VN01'
 #elif TEST_PLUGIN_KIND == KIND_MAIN_ONLY
     effect.numInputs = 2;
     effect.numOutputs = 2;

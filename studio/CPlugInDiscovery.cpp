@@ -68,16 +68,17 @@ int32_t CPlugInDiscovery::ScanMachineLibraries(const std::string& folder)
     return loaded;
 }
 
-void CPlugInDiscovery::CollectFolder(const std::string& folder, std::vector<Candidate>& files, SeenFiles& folders,
-                                     SeenFiles& seen)
+void CPlugInDiscovery::CollectFolder(const std::string& folder, bool listed, std::vector<Candidate>& files,
+                                     SeenFiles& folders, SeenFiles& seen)
 {
     platform::FileInfo folderInfo;
     if (!platform::GetFileInfo(folder, &folderInfo) || !folderInfo.folder)
         return;
     auto [known, added] = folders.emplace(Identity(folderInfo), folder);
     if (!added) {
-        Note(FormatText("VST Folder %s Is Already Being Scanned As %s, Not Followed Again", folder.c_str(),
-                        known->second.c_str()));
+        if (!listed)
+            Note(FormatText("VST Folder %s Is Already Being Scanned As %s, Not Followed Again", folder.c_str(),
+                            known->second.c_str()));
         return;
     }
     const std::vector<platform::FolderEntry> entries = platform::ListFolder(folder);
@@ -97,7 +98,7 @@ void CPlugInDiscovery::CollectFolder(const std::string& folder, std::vector<Cand
     }
     for (const platform::FolderEntry& entry : entries) {
         if (entry.isDirectory)
-            CollectFolder(platform::JoinPath(folder, entry.name), files, folders, seen);
+            CollectFolder(platform::JoinPath(folder, entry.name), false, files, folders, seen);
     }
 }
 
@@ -107,7 +108,7 @@ int32_t CPlugInDiscovery::ScanVSTFolders(const std::vector<std::string>& folderL
     SeenFiles folders;
     SeenFiles seen;
     for (const std::string& folder : folderList)
-        CollectFolder(folder, files, folders, seen);
+        CollectFolder(folder, true, files, folders, seen);
 
     CVSTScanCache cache(settings.cacheFile);
     cache.Load();

@@ -35,8 +35,9 @@ public:
     // Every "*.so" file of the folders, in list order, depth first, the
     // files of a folder before its subfolders; one type per plug-in. A
     // folder reached again through a link, and a file reached again as
-    // the same real file, are skipped with a note. Returns the number of
-    // types registered.
+    // the same real file, are skipped with a note; a listed folder that
+    // was scanned already is skipped quietly. Returns the number of types
+    // registered.
     int32_t ScanVSTFolders(const std::vector<std::string>& folders);
 
     // What was skipped and why, as also written to standard error.
@@ -53,7 +54,10 @@ private:
     // they were first met by.
     using SeenFiles = std::map<std::pair<uint64_t, uint64_t>, std::string>;
 
-    void CollectFolder(const std::string& folder, std::vector<Candidate>& files, SeenFiles& folders, SeenFiles& seen);
+    // `listed`: the folder is an entry of the path list (not reached by
+    // walking), and one listed twice is simply scanned once.
+    void CollectFolder(const std::string& folder, bool listed, std::vector<Candidate>& files, SeenFiles& folders,
+                       SeenFiles& seen);
     void Status(const std::string& text);
     void Note(const std::string& text);
 

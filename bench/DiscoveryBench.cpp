@@ -28,7 +28,7 @@ int32_t Discover()
     settings.scan.scannerPath = std::string(VELMORA_BIN_DIR) + "/velmora-vstscan";
     settings.cacheFile = CacheFile();
     CPlugInDiscovery discovery(&host, settings);
-    return discovery.ScanVSTFolders(platform::DefaultVSTPaths());
+    return discovery.ScanVSTFolders(platform::DefaultPluginPaths());
 }
 
 void BM_DiscoveryColdCache(benchmark::State& state)

@@ -25,9 +25,11 @@ void CThread::Run()
         Process();
         Unlock();
         // A waiting Lock (Terminate, a driver's Stop) gets the mutex before
-        // the next pass takes it again: the system mutex is not fair.
+        // the next pass takes it again: the system mutex is not fair. Sleep
+        // rather than yield, as a yield at real-time priority lets no
+        // ordinary thread run.
         while (Waiters() > 0 && running.load(std::memory_order_acquire))
-            platform::YieldProcessor();
+            platform::SleepMicroseconds(50);
     }
     Unlock();
 }

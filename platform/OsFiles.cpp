@@ -1,11 +1,9 @@
 #include "platform/OsFiles.h"
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -27,15 +25,6 @@ std::vector<FolderEntry> ListFolder(const std::string& folder)
     return entries;
 }
 
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty())
-        return name;
-    if (folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 std::string StripExtension(const std::string& name)
 {
     size_t dot = name.rfind('.');
@@ -53,12 +42,6 @@ std::string RealPath(const std::string& path)
     std::error_code error;
     fs::path real = fs::canonical(path, error);
     return error ? std::string() : real.string();
-}
-
-bool IsDirectory(const std::string& path)
-{
-    std::error_code error;
-    return fs::is_directory(path, error);
 }
 
 bool GetFileInfo(const std::string& path, FileInfo* info)
@@ -84,32 +67,6 @@ bool ReadTextFile(const std::string& path, std::string* text)
     contents << in.rdbuf();
     *text = contents.str();
     return !in.bad();
-}
-
-bool WriteTextFileAtomically(const std::string& path, const std::string& text)
-{
-    std::error_code error;
-    fs::path target(path);
-    if (target.has_parent_path())
-        fs::create_directories(target.parent_path(), error);
-    std::string temporary = path + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out << text;
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 } // namespace platform

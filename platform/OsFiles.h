@@ -15,8 +15,6 @@ struct FolderEntry {
 // read.
 std::vector<FolderEntry> ListFolder(const std::string& folder);
 
-// "%s/%s".
-std::string JoinPath(const std::string& folder, const std::string& name);
 // The name without its last extension ("comp-delay.so" -> "comp-delay").
 std::string StripExtension(const std::string& name);
 bool HasExtension(const std::string& name, const char* extension);
@@ -24,7 +22,6 @@ bool HasExtension(const std::string& name, const char* extension);
 // The absolute path with every symbolic link resolved; empty when the
 // path does not exist.
 std::string RealPath(const std::string& path);
-bool IsDirectory(const std::string& path);
 
 // One file as the system sees it, following symbolic links: device and
 // inode say which real file it is (the same through any link), size and
@@ -42,9 +39,5 @@ struct FileInfo {
 bool GetFileInfo(const std::string& path, FileInfo* info);
 
 bool ReadTextFile(const std::string& path, std::string* text);
-// Writes a temporary file beside the target and renames it over the
-// target, creating missing folders: readers see the old or the new file,
-// never a half-written one.
-bool WriteTextFileAtomically(const std::string& path, const std::string& text);
 
 } // namespace platform

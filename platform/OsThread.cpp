@@ -51,6 +51,11 @@ void SleepMilliseconds(int milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void SleepMicroseconds(int microseconds)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
 int ProcessorCount()
 {
     unsigned n = std::thread::hardware_concurrency();

@@ -16,6 +16,7 @@ pid_t CurrentThreadId();
 void YieldProcessor();
 
 void SleepMilliseconds(int milliseconds);
+void SleepMicroseconds(int microseconds);
 
 int ProcessorCount();
 

@@ -32,7 +32,8 @@ CVSTScanCache::CVSTScanCache(std::string file) : file(std::move(file)) {}
 
 std::string CVSTScanCache::DefaultFile()
 {
-    return platform::JoinPath(platform::ConfigFolder(), kFileName);
+    const std::string folder = platform::StudioConfigFolder();
+    return folder.empty() ? std::string() : platform::JoinPath(folder, kFileName);
 }
 
 bool CVSTScanCache::IsLasting(VSTScanStatus status)
@@ -108,7 +109,7 @@ bool CVSTScanCache::Save()
     std::string text = Format();
     if (text == loadedText)
         return true;
-    if (!platform::WriteTextFileAtomically(file, text))
+    if (!platform::CreateFolders(platform::ParentFolder(file)) || !platform::ReplaceFileContents(file, text.data(), text.size()))
         return false;
     loadedText = text;
     return true;

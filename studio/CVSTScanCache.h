@@ -14,7 +14,7 @@ class CVSTScanCache {
 public:
     explicit CVSTScanCache(std::string file);
 
-    // "VSTScanCache.txt" in the user's config folder.
+    // "VSTScanCache.txt" in the studio's config folder; empty without one.
     static std::string DefaultFile();
     static bool IsLasting(VSTScanStatus status);
 

@@ -76,14 +76,21 @@ void CVelmHost::SetSampleRateAndBlockSize(int32_t hz, int32_t frames)
 
 CMachine* CVelmHost::CreateMachineByName(const char* name, CMachineInfo** info)
 {
+    CMachineInfo* found = FindMachineInfoByName(name);
+    if (!found)
+        Raise("Machine <%s> Not Found", name);
+    if (info)
+        *info = found;
+    return found->CreateMachine();
+}
+
+CMachineInfo* CVelmHost::FindMachineInfoByName(const char* name) const
+{
     for (TypeNode* node = firstType; node; node = node->next) {
-        if (std::strcmp(node->info->name, name) == 0) {
-            if (info)
-                *info = node->info;
-            return node->info->CreateMachine();
-        }
+        if (std::strcmp(node->info->name, name) == 0)
+            return node->info;
     }
-    Raise("Machine <%s> Not Found", name);
+    return nullptr;
 }
 
 CMachineInfo* CVelmHost::FindMachineInfo(const char* identifier) const

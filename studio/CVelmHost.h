@@ -37,6 +37,8 @@ public:
     // Creates a machine of the first type with exactly this name; raises
     // "Machine <%s> Not Found" when there is none.
     CMachine* CreateMachineByName(const char* name, CMachineInfo** info);
+    // The first type with exactly this name, or null.
+    CMachineInfo* FindMachineInfoByName(const char* name) const;
     // The first type with this identifier, or null.
     CMachineInfo* FindMachineInfo(const char* identifier) const;
 

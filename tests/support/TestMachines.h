@@ -25,6 +25,7 @@ public:
         if (index >= 0 && index < parameterCount)
             values[static_cast<size_t>(index)] = value;
         ++setCalls;
+        depths.push_back(programChangeDepth);
     }
     void GetParameterDisplayValue(int32_t, double value, char* out) override { std::snprintf(out, kMachineTextSize, "%.2f", value); }
     void SetSampleRate(int32_t) override {}
@@ -36,6 +37,8 @@ public:
     std::vector<double> values;
     int processed = 0;
     int setCalls = 0;
+    // The program-change depth each write arrived with.
+    std::vector<int32_t> depths;
 };
 
 class CParameterMachineInfo : public CMachineInfo {

@@ -1,0 +1,210 @@
+#include "studio/CMachineContainer.h"
+#include "framework/CAudioBuffer.h"
+#include "framework/CControlBuffer.h"
+#include "framework/CMachine.h"
+#include "framework/CPort.h"
+#include "framework/Errors.h"
+#include "studio/CStudio.h"
+#include "studio/CVelmHost.h"
+#include "studio/CWorkThread.h"
+
+namespace {
+
+// Cables from a late output are not waited for (see the design note).
+bool WaitsFor(const CConnection* connection)
+{
+    return !connection->source->GetPort()->Has(PORT_OUTPUT | PORT_LATE);
+}
+
+} // namespace
+
+CMachineContainer::CMachineContainer(CStudio* studio, const char* name, CMachine* machine, CMachineInfo* type)
+    : studio(studio), machine(machine), type(type), done(0, 0x7fffffff), worker(new CWorkThread())
+{
+    machine->owner = this;
+    SetName(name);
+    CreateConnectors();
+}
+
+CMachineContainer::~CMachineContainer()
+{
+    delete worker;
+    DeleteConnectors();
+    machine->Release();
+}
+
+void CMachineContainer::CreateConnectors()
+{
+    for (int32_t i = 0; i < machine->portCount; ++i)
+        connectors.AddItem(new CConnector(this, machine->ports[i]));
+}
+
+void CMachineContainer::DeleteConnectors()
+{
+    connectors.DeleteAll();
+}
+
+void CMachineContainer::SetName(const char* text)
+{
+    name = text ? text : "";
+    machine->SetName(name.c_str());
+}
+
+CConnector* CMachineContainer::GetConnector(int32_t index) const
+{
+    return index >= 0 && index < connectors.GetCount() ? connectors.GetItem(index) : nullptr;
+}
+
+void CMachineContainer::SetPosition(int32_t newX, int32_t newY)
+{
+    x = newX < 0 ? 0 : newX;
+    y = newY < 0 ? 0 : newY;
+}
+
+void CMachineContainer::OwnerParameterChanged(CMachine* changed, int32_t index, double value)
+{
+    changed->SetParameter(index, value);
+    studio->NotifyParameterChanged(this, index, value);
+}
+
+void CMachineContainer::ClearControlInputs()
+{
+    for (CConnector* connector : connectors) {
+        CPort* port = connector->GetPort();
+        if (port->Has(PORT_CONTROL | PORT_INPUT) && port->controlBuffer)
+            port->controlBuffer->Clear();
+    }
+}
+
+void CMachineContainer::QueueJob()
+{
+    pendingJobs.fetch_add(1, std::memory_order_acq_rel);
+    worker->QueueJob(QueuedJob, this);
+}
+
+bool CMachineContainer::TakePendingJob()
+{
+    int32_t pending = pendingJobs.load(std::memory_order_acquire);
+    while (pending > 0) {
+        if (pendingJobs.compare_exchange_weak(pending, pending - 1, std::memory_order_acq_rel))
+            return true;
+    }
+    return false;
+}
+
+void CMachineContainer::AwaitJob()
+{
+    if (TakePendingJob()) {
+        CLockGuard lock(*machine);
+        RunDirect();
+    } else {
+        WaitDone();
+    }
+}
+
+void CMachineContainer::QueuedJob(void* container)
+{
+    static_cast<CMachineContainer*>(container)->RunQueued();
+}
+
+// Semaphore failures are shown and processing goes on.
+void CMachineContainer::WaitDone()
+{
+    try {
+        done.Wait();
+    } catch (const CError& error) {
+        Show("%s", error.Text());
+    }
+}
+
+void CMachineContainer::ReleaseDone()
+{
+    try {
+        done.Release();
+    } catch (const CError& error) {
+        Show("%s", error.Text());
+    }
+}
+
+// A job whose waiting consumer took it already leaves nothing to do here.
+void CMachineContainer::RunQueued()
+{
+    if (!TakePendingJob())
+        return;
+    machine->Lock();
+    RunDirect();
+    ReleaseDone();
+    machine->Unlock();
+}
+
+void CMachineContainer::RunDirect()
+{
+    if (processed.exchange(1, std::memory_order_acq_rel) == 0)
+        ProcessMachine();
+}
+
+template <typename Action>
+void CMachineContainer::ForEachWaitedSource(bool late, Action action)
+{
+    for (CConnector* connector : connectors) {
+        CPort* port = connector->GetPort();
+        if (!port->IsInput() || port->IsLate() != late)
+            continue;
+        for (int32_t i = 0; i < connector->GetConnectionCount(); ++i) {
+            CConnection* connection = connector->GetConnection(i);
+            if (WaitsFor(connection))
+                action(connection->source->GetContainer());
+        }
+    }
+}
+
+void CMachineContainer::GatherInput(CConnector* connector)
+{
+    CPort* port = connector->GetPort();
+    if (port->IsControl()) {
+        for (int32_t i = 0; i < connector->GetConnectionCount(); ++i)
+            connector->GetConnection(i)->source->GetPort()->controlBuffer->CopyTo(port->controlBuffer);
+    } else if (port->audioBuffer) {
+        port->audioBuffer->Clear();
+        for (int32_t i = 0; i < connector->GetConnectionCount(); ++i)
+            connector->GetConnection(i)->MixInto(port->audioBuffer);
+    }
+}
+
+void CMachineContainer::ProcessMachine()
+{
+    // Start every source first, so that independent sources run in parallel,
+    // then wait for them.
+    ForEachWaitedSource(false, [](CMachineContainer* source) { source->QueueJob(); });
+    ForEachWaitedSource(false, [](CMachineContainer* source) { source->AwaitJob(); });
+
+    bool hasLateInputs = false;
+    for (CConnector* connector : connectors) {
+        CPort* port = connector->GetPort();
+        if (port->Has(PORT_CONTROL | PORT_OUTPUT))
+            port->controlBuffer->Clear();
+        else if (port->IsInput() && port->IsLate())
+            hasLateInputs = true;
+        else if (port->IsInput())
+            GatherInput(connector);
+    }
+
+    const int32_t blockSize = studio->GetHost()->GetBlockSize();
+    for (CConnector* connector : connectors) {
+        if (CControlBuffer* deferred = connector->GetDeferredEvents())
+            deferred->Advance(connector->GetPort()->controlBuffer, blockSize);
+    }
+
+    machine->Process();
+
+    if (!hasLateInputs)
+        return;
+    ForEachWaitedSource(true, [](CMachineContainer* source) { source->QueueJob(); });
+    ForEachWaitedSource(true, [](CMachineContainer* source) { source->AwaitJob(); });
+    for (CConnector* connector : connectors) {
+        CPort* port = connector->GetPort();
+        if (port->IsInput() && port->IsLate())
+            GatherInput(connector);
+    }
+    machine->ProcessLate();
+}

@@ -29,6 +29,37 @@ constexpr const char* kHostCanDo[] = {
     "receiveVstMIDIEvent", "receiveVstTimeInfo", "supplyIdle",
 };
 
+// Channel conversions, four samples at a time in vector registers: for a
+// light plug-in they are a noticeable share of what hosting costs.
+using Double4 = double __attribute__((vector_size(32)));
+using Float4 = float __attribute__((vector_size(16)));
+
+void ToFloat(const double* from, float* to, size_t n)
+{
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Double4 wide;
+        std::memcpy(&wide, from + i, sizeof wide);
+        const Float4 narrow = __builtin_convertvector(wide, Float4);
+        std::memcpy(to + i, &narrow, sizeof narrow);
+    }
+    for (; i < n; ++i)
+        to[i] = static_cast<float>(from[i]);
+}
+
+void ToDouble(const float* from, double* to, size_t n)
+{
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Float4 narrow;
+        std::memcpy(&narrow, from + i, sizeof narrow);
+        const Double4 wide = __builtin_convertvector(narrow, Double4);
+        std::memcpy(to + i, &wide, sizeof wide);
+    }
+    for (; i < n; ++i)
+        to[i] = from[i];
+}
+
 VstEvent** EventSlots(std::vector<VstIntPtr>& block)
 {
     return reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(block.data()) + offsetof(VstEvents, events));
@@ -253,12 +284,8 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
             effect->processDoubleReplacing(effect, inputChannels.data(), outputChannels.data(), frames);
         return;
     }
-    for (size_t c = 0; c < inputScratch.size(); ++c) {
-        const double* in = inputChannels[c];
-        float* to = inputScratch[c];
-        for (size_t i = 0; i < n; ++i)
-            to[i] = static_cast<float>(in[i]);
-    }
+    for (size_t c = 0; c < inputScratch.size(); ++c)
+        ToFloat(inputChannels[c], inputScratch[c], n);
     for (float* out : outputScratch)
         std::fill(out, out + n, 0.0f);
     // The flags decide, never the pointers: `process` is null in some.
@@ -268,12 +295,8 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
     } else if (effect->process) {
         effect->process(effect, inputScratch.data(), outputScratch.data(), frames);
     }
-    for (size_t c = 0; c < outputScratch.size(); ++c) {
-        const float* from = outputScratch[c];
-        double* out = outputChannels[c];
-        for (size_t i = 0; i < n; ++i)
-            out[i] = from[i];
-    }
+    for (size_t c = 0; c < outputScratch.size(); ++c)
+        ToDouble(outputScratch[c], outputChannels[c], n);
 }
 
 void CVSTAdapter::ResizeBuffers(int32_t frames)

@@ -245,6 +245,9 @@ TEST_F(VSTAdapterTest, FloatPathConvertsAndZeroesOutputs)
     CVSTAdapterInfo info = Info("gain");
     AdapterPtr adapter = CreateAdapter(info);
     adapter->SetParameter(0, 1.0); // +12 dB
+    // A length that does not divide into the converters' groups of four.
+    adapter->ResizeBuffers(250);
+    adapter->SetBlockSize(250);
     CAudioBuffer* in = adapter->ports[1]->audioBuffer;
     CAudioBuffer* out = adapter->ports[2]->audioBuffer;
     for (int32_t i = 0; i < in->length; ++i) {
@@ -259,7 +262,7 @@ TEST_F(VSTAdapterTest, FloatPathConvertsAndZeroesOutputs)
     }
     TestPlugInReport report = ReportOf(adapter.get());
     EXPECT_EQ(report.processReplacingCalls, 1);
-    EXPECT_EQ(report.lastFrames, 256);
+    EXPECT_EQ(report.lastFrames, 250);
     EXPECT_FALSE(adapter->ProcessesDoubles());
 
     // Without the replacing flag the accumulating process runs into zeroed

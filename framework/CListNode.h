@@ -1,56 +1,56 @@
 #pragma once
-#include <cstdint>
 
-// Links of an intrusive doubly linked list: an object that derives from
-// CListNode<T> can be in one CList<T> at a time, without allocation.
+// Intrusive doubly linked list: the items carry their own links, so adding
+// and removing never allocates. T derives from CListNode<T>.
 template <typename T>
 class CListNode {
 public:
-    T* previousNode = nullptr;
-    T* nextNode = nullptr;
+    T* PreviousNode() const { return previous; }
+    T* NextNode() const { return next; }
+
+private:
+    template <typename>
+    friend class CList;
+    T* previous = nullptr;
+    T* next = nullptr;
 };
 
 template <typename T>
 class CList {
 public:
     T* First() const { return first; }
-    static T* Next(const T* item) { return Links(item)->nextNode; }
-    int32_t Count() const { return count; }
+    T* Last() const { return last; }
+    bool IsEmpty() const { return first == nullptr; }
 
     void Append(T* item)
     {
-        CListNode<T>* links = Links(item);
-        links->previousNode = last;
-        links->nextNode = nullptr;
+        CListNode<T>* node = item;
+        node->previous = last;
+        node->next = nullptr;
         if (last)
-            Links(last)->nextNode = item;
+            static_cast<CListNode<T>*>(last)->next = item;
         else
             first = item;
         last = item;
-        ++count;
     }
 
-    // The item must be in this list.
     void Remove(T* item)
     {
-        CListNode<T>* links = Links(item);
-        if (links->previousNode)
-            Links(links->previousNode)->nextNode = links->nextNode;
+        CListNode<T>* node = item;
+        if (node->previous)
+            static_cast<CListNode<T>*>(node->previous)->next = node->next;
+        else if (first == item)
+            first = node->next;
         else
-            first = links->nextNode;
-        if (links->nextNode)
-            Links(links->nextNode)->previousNode = links->previousNode;
+            return; // not in this list
+        if (node->next)
+            static_cast<CListNode<T>*>(node->next)->previous = node->previous;
         else
-            last = links->previousNode;
-        links->previousNode = links->nextNode = nullptr;
-        --count;
+            last = node->previous;
+        node->previous = node->next = nullptr;
     }
 
 private:
-    static CListNode<T>* Links(T* item) { return static_cast<CListNode<T>*>(item); }
-    static const CListNode<T>* Links(const T* item) { return static_cast<const CListNode<T>*>(item); }
-
     T* first = nullptr;
     T* last = nullptr;
-    int32_t count = 0;
 };

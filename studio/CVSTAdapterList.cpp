@@ -32,7 +32,7 @@ void CVSTAdapterList::Remove(CVSTAdapter* adapter)
 CVSTAdapter* CVSTAdapterList::FindByEffect(const AEffect* effect)
 {
     CLockGuard guard(mutex);
-    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = CList<CVSTAdapter>::Next(adapter)) {
+    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode()) {
         if (adapter->GetListedEffect() == effect)
             return adapter;
     }
@@ -42,14 +42,17 @@ CVSTAdapter* CVSTAdapterList::FindByEffect(const AEffect* effect)
 void CVSTAdapterList::IdleRound()
 {
     CLockGuard guard(mutex);
-    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = CList<CVSTAdapter>::Next(adapter))
+    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode())
         adapter->Idle();
 }
 
 int32_t CVSTAdapterList::Count()
 {
     CLockGuard guard(mutex);
-    return adapters.Count();
+    int32_t count = 0;
+    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode())
+        ++count;
+    return count;
 }
 
 bool CVSTAdapterList::IsIdleThreadRunning()

@@ -224,6 +224,7 @@ void CVSTAdapter::PointChannels()
 
 void CVSTAdapter::Process()
 {
+    CLockGuard guard(*this);
     if (!effect)
         return;
     if (controlPort)
@@ -301,12 +302,14 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
 
 void CVSTAdapter::ResizeBuffers(int32_t frames)
 {
+    CLockGuard guard(*this);
     CMachine::ResizeBuffers(frames);
     PointChannels();
 }
 
 CControl* CVSTAdapter::CreateGUI(CControl* parent)
 {
+    CLockGuard guard(*this);
     CVSTEditorWindows* windows = GetVSTEditorWindows();
     if (!effect || (effect->flags & effFlagsHasEditor) == 0 || editor || !windows)
         return nullptr;
@@ -330,6 +333,7 @@ CControl* CVSTAdapter::CreateGUI(CControl* parent)
 
 void CVSTAdapter::ShowGUI()
 {
+    CLockGuard guard(*this);
     if (!editor)
         return;
     GetVSTEditorWindows()->Show(editor);
@@ -338,6 +342,7 @@ void CVSTAdapter::ShowGUI()
 
 void CVSTAdapter::HideGUI()
 {
+    CLockGuard guard(*this);
     editorVisible = false;
     if (editor)
         GetVSTEditorWindows()->Hide(editor);
@@ -345,17 +350,20 @@ void CVSTAdapter::HideGUI()
 
 double CVSTAdapter::GetParameter(int32_t index)
 {
+    CLockGuard guard(*this);
     return IsParameter(index) ? static_cast<double>(effect->getParameter(effect, index)) : 0.0;
 }
 
 void CVSTAdapter::SetParameter(int32_t index, double value)
 {
+    CLockGuard guard(*this);
     if (IsParameter(index))
         effect->setParameter(effect, index, static_cast<float>(value));
 }
 
 void CVSTAdapter::GetParameterName(int32_t index, char* out)
 {
+    CLockGuard guard(*this);
     out[0] = '\0';
     if (IsParameter(index))
         DispatchText(effGetParamName, index, out, kMachineTextSize);
@@ -363,6 +371,7 @@ void CVSTAdapter::GetParameterName(int32_t index, char* out)
 
 void CVSTAdapter::GetParameterDisplay(int32_t index, char* out)
 {
+    CLockGuard guard(*this);
     out[0] = '\0';
     if (!IsParameter(index))
         return;
@@ -375,6 +384,7 @@ void CVSTAdapter::GetParameterDisplay(int32_t index, char* out)
 
 void CVSTAdapter::SetProgram(int32_t index)
 {
+    CLockGuard guard(*this);
     if (!effect)
         return;
     Dispatch(effSetProgram, 0, index);
@@ -383,6 +393,7 @@ void CVSTAdapter::SetProgram(int32_t index)
 
 void CVSTAdapter::GetProgramNameIndexed(int32_t index, char* out)
 {
+    CLockGuard guard(*this);
     out[0] = '\0';
     if (effect)
         DispatchText(effGetProgramNameIndexed, index, out, kMachineTextSize);
@@ -390,12 +401,14 @@ void CVSTAdapter::GetProgramNameIndexed(int32_t index, char* out)
 
 void CVSTAdapter::SetSampleRate(int32_t hz)
 {
+    CLockGuard guard(*this);
     sampleRate = hz;
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(hz));
 }
 
 void CVSTAdapter::SetBlockSize(int32_t frames)
 {
+    CLockGuard guard(*this);
     frames = std::max(frames, 0);
     AllocateScratch(frames);
     blockSize = frames;
@@ -405,6 +418,7 @@ void CVSTAdapter::SetBlockSize(int32_t frames)
 
 void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 {
+    CLockGuard guard(*this);
     if (effect) {
         void* chunk = nullptr;
         const VstIntPtr chunkSize = Dispatch(effGetChunk, 1, 0, &chunk);
@@ -423,6 +437,7 @@ void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 
 void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList)
 {
+    CLockGuard guard(*this);
     if (isParameterList) {
         CMachine::LoadState(data, size, isParameterList);
         return;

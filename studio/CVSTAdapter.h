@@ -17,6 +17,11 @@ class CVSTAdapterInfo;
 // that only answer the usual "receiveVstMidiEvent", or only say they are
 // synthesizers, get their "Control In" after all audio ports, so that the
 // indices of the layout above stay what project files expect.
+//
+// Every operation that calls the plug-in holds the machine's lock (it is
+// recursive, so callers may hold it already): the idle thread and the
+// plug-in's own threads reach a machine as soon as it exists, also while
+// the studio is still preparing it.
 class CVSTAdapter : public CMachine, public CListNode<CVSTAdapter> {
 public:
     explicit CVSTAdapter(CVSTAdapterInfo* type);

@@ -204,6 +204,25 @@ TEST_F(VSTAdapterThreadTest, CallbacksFromOtherThreadsWhileProcessing)
     EXPECT_EQ(LockedReport(adapter.get()).processEventsCalls, 300);
 }
 
+TEST_F(VSTAdapterThreadTest, OperationsLockTheMachineThemselves)
+{
+    // As the studio prepares a new machine: no lock held by the caller,
+    // while the idle thread already serves the plug-in.
+    AdapterPtr adapter = CreateAdapter(gainInfo);
+    for (int i = 0; i < 100; ++i) {
+        PlugInAsks(adapter.get(), audioMasterNeedIdle);
+        adapter->SetSampleRate(44100 + i);
+        adapter->ResizeBuffers(128 + i);
+        adapter->SetBlockSize(128 + i);
+        adapter->SetParameter(0, i * 0.01);
+        char text[kMachineTextSize];
+        adapter->GetParameterDisplay(0, text);
+        adapter->Process();
+        platform::SleepMilliseconds(1);
+    }
+    EXPECT_GT(LockedReport(adapter.get()).idleCalls, 3);
+}
+
 TEST_F(VSTAdapterThreadTest, MachinesComeAndGoWhileTheIdleThreadRuns)
 {
     std::vector<std::thread> threads;

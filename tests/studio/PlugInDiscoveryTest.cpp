@@ -126,6 +126,26 @@ TEST_F(PlugInDiscoveryTest, LibraryObjectsAreFreedByTheLibrary)
     EXPECT_LT(probe->GetParameter(1), before);
 }
 
+TEST(MachineLibraryTest, ExportsItsEntryAndNothingElse)
+{
+    void* library = dlopen((TestMachineLibraryFolder() + "/VelmTestMachines.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(dlsym(library, "VelmPlugInit"), nullptr);
+    // Its copy of the framework stays its own.
+    for (const char* hidden : {"_ZN8CMachine7ReleaseEv", "_ZN8CMachineC2EP5CHost", "_Z5RaisePKcz"})
+        EXPECT_EQ(dlsym(library, hidden), nullptr) << hidden;
+    // So does its allocator: operator new, as found through the library,
+    // is the C++ runtime's.
+    for (const char* allocator : {"_Znwm", "_ZdlPv"}) {
+        Dl_info where{};
+        void* symbol = dlsym(library, allocator);
+        ASSERT_NE(symbol, nullptr);
+        ASSERT_NE(dladdr(symbol, &where), 0);
+        EXPECT_EQ(std::string(where.dli_fname).find("VelmTestMachines"), std::string::npos) << where.dli_fname;
+    }
+    dlclose(library);
+}
+
 TEST_F(PlugInDiscoveryTest, WhatIsNotAMachineLibraryIsSkipped)
 {
     const std::string folder = temp.MakeFolder("PlugIns");

@@ -31,33 +31,20 @@ constexpr const char* kHostCanDo[] = {
 
 // Channel conversions, four samples at a time in vector registers: for a
 // light plug-in they are a noticeable share of what hosting costs.
-using Double4 = double __attribute__((vector_size(32)));
-using Float4 = float __attribute__((vector_size(16)));
-
-void ToFloat(const double* from, float* to, size_t n)
+template <typename From, typename To>
+void Convert(const From* from, To* to, size_t n)
 {
+    typedef From FromVector __attribute__((vector_size(4 * sizeof(From))));
+    typedef To ToVector __attribute__((vector_size(4 * sizeof(To))));
     size_t i = 0;
     for (; i + 4 <= n; i += 4) {
-        Double4 wide;
-        std::memcpy(&wide, from + i, sizeof wide);
-        const Float4 narrow = __builtin_convertvector(wide, Float4);
-        std::memcpy(to + i, &narrow, sizeof narrow);
+        FromVector source;
+        std::memcpy(&source, from + i, sizeof source);
+        const ToVector converted = __builtin_convertvector(source, ToVector);
+        std::memcpy(to + i, &converted, sizeof converted);
     }
     for (; i < n; ++i)
-        to[i] = static_cast<float>(from[i]);
-}
-
-void ToDouble(const float* from, double* to, size_t n)
-{
-    size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        Float4 narrow;
-        std::memcpy(&narrow, from + i, sizeof narrow);
-        const Double4 wide = __builtin_convertvector(narrow, Double4);
-        std::memcpy(to + i, &wide, sizeof wide);
-    }
-    for (; i < n; ++i)
-        to[i] = from[i];
+        to[i] = static_cast<To>(from[i]);
 }
 
 VstEvent** EventSlots(std::vector<VstIntPtr>& block)
@@ -286,7 +273,7 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
         return;
     }
     for (size_t c = 0; c < inputScratch.size(); ++c)
-        ToFloat(inputChannels[c], inputScratch[c], n);
+        Convert(inputChannels[c], inputScratch[c], n);
     for (float* out : outputScratch)
         std::fill(out, out + n, 0.0f);
     // The flags decide, never the pointers: `process` is null in some.
@@ -297,7 +284,7 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
         effect->process(effect, inputScratch.data(), outputScratch.data(), frames);
     }
     for (size_t c = 0; c < outputScratch.size(); ++c)
-        ToDouble(outputScratch[c], outputChannels[c], n);
+        Convert(outputScratch[c], outputChannels[c], n);
 }
 
 void CVSTAdapter::ResizeBuffers(int32_t frames)

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/BuiltInMachineTypes.h"
+#include "app/CStudioOptions.h"
+#include "app/MachineDiscovery.h"
 #include "framework/Errors.h"
 #include <algorithm>
 #include <cmath>
@@ -51,4 +53,8 @@ double CommandArguments::Number(const std::string& name, double fallback, double
 void RegisterProgramMachineTypes(CVelmHost& host)
 {
     RegisterBuiltInMachineTypes(host);
+    // Read only: a headless command stores nothing it was not asked to.
+    CStudioOptions options;
+    options.Read();
+    DiscoverMachineTypes(host, options);
 }

@@ -1,4 +1,7 @@
 #include "app/BuiltInMachineTypes.h"
+#include "app/CStudioOptions.h"
+#include "app/MachineDiscovery.h"
+#include "app/MachineList.h"
 #include "app/RenderCommand.h"
 #include "app/UpgradeCommand.h"
 #include "framework/CMachineInfo.h"
@@ -17,6 +20,13 @@ int main(int argc, char** argv)
     try {
         CVelmHost host(44100, 256, platform::DetectFeatureFlags());
         RegisterBuiltInMachineTypes(host);
+        if (argc > 1 && std::strcmp(argv[1], "--list-machines") == 0) {
+            CStudioOptions options;
+            options.Read();
+            DiscoverMachineTypes(host, options);
+            PrintMachineTypes(host, stdout);
+            return 0;
+        }
         std::printf("Velmora Studio: %d machine types\n", host.GetMachineTypeCount());
         for (int32_t i = 0; i < host.GetMachineTypeCount(); ++i) {
             CMachineInfo* info = host.GetMachineType(i);

@@ -53,7 +53,7 @@ double CommandArguments::Number(const std::string& name, double fallback, double
 void RegisterProgramMachineTypes(CVelmHost& host)
 {
     RegisterBuiltInMachineTypes(host);
-    // Read only: a headless command stores nothing it was not asked to.
+    // The options are only read: a headless command leaves them as they are.
     CStudioOptions options;
     options.Read();
     DiscoverMachineTypes(host, options);

@@ -1,5 +1,6 @@
 // Offline rendering: the WAV writer, the song rendered through the render
 // cycle frame by frame, and the --render and --upgrade commands.
+#include "app/CStudioOptions.h"
 #include "app/OfflineRender.h"
 #include "audio/CWaveFileWriter.h"
 #include "framework/Errors.h"
@@ -7,6 +8,7 @@
 #include "sequencer/CSequenceEditor.h"
 #include "support/ProjectBytes.h"
 #include "support/SequencerFixture.h"
+#include "support/TempFolder.h"
 #include "support/WaveReader.h"
 #include <cstdlib>
 #include <filesystem>
@@ -36,13 +38,37 @@ std::string ReadText(const fs::path& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Runs velmora-studio with the arguments; standard error goes to `log`.
-int RunStudio(const std::string& arguments, const fs::path& log)
+// A user of its own for the program: configuration in a temporary folder,
+// with options that list no VST folders, so that runs neither scan the
+// system's plug-ins nor touch the real user's files.
+const TempFolder& UserFolder()
 {
-    std::string command = std::string(VELMORA_BIN_DIR) + "/velmora-studio " + arguments + " >/dev/null 2>'" +
-                          log.string() + "'";
+    static TempFolder user;
+    static bool prepared = false;
+    if (!prepared) {
+        user.MakeFolder("config/Velmora Studio");
+        CStudioOptions options;
+        options.pluginPaths.clear();
+        options.WriteTo(user / "config/Velmora Studio/Velmora.opt");
+        prepared = true;
+    }
+    return user;
+}
+
+// Runs a velmora-studio program with the arguments as that user; standard
+// error goes to `log`.
+int RunProgram(const std::string& program, const std::string& arguments, const fs::path& log)
+{
+    const TempFolder& user = UserFolder();
+    std::string command = "env -u VST_PATH HOME='" + user.Path() + "' XDG_CONFIG_HOME='" + (user / "config") + "' '" +
+                          program + "' " + arguments + " >/dev/null 2>'" + log.string() + "'";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunStudio(const std::string& arguments, const fs::path& log)
+{
+    return RunProgram(std::string(VELMORA_BIN_DIR) + "/velmora-studio", arguments, log);
 }
 
 std::vector<uint8_t> MasterState()
@@ -239,4 +265,66 @@ TEST(UpgradeCommand, SavesAnOldProjectInTheCurrentVersion)
     std::ifstream again(upgraded, std::ios::binary);
     EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()),
               MasterProject(4, 1));
+}
+
+TEST(RenderCommand, NotesOfAMachineLibraryStartAtTheExactFramesOfTheTickClock)
+{
+    // The program as installed: its "PlugIns" folder holds the test library.
+    TempFolder program;
+    const std::string bin = program.MakeFolder("bin");
+    program.MakeFolder("bin/PlugIns");
+    fs::copy_file(std::string(VELMORA_BIN_DIR) + "/velmora-studio", bin + "/velmora-studio");
+    fs::copy_file(std::string(VELMORA_TEST_DIR) + "/PlugIns/VelmTestMachines.so", bin + "/PlugIns/VelmTestMachines.so");
+
+    // 120 BPM, 4 ticks per beat: 5512 frames per tick. "Riff" (1 unit) at
+    // unit 0 plays pitch 60 from tick 0 and 64 from tick 2, one tick each;
+    // "Long" (2 units) at unit 1 plays 48 from its tick 3 for two ticks.
+    ProjectBytes file;
+    file.Header(4, 0, 120.0f).F32(4.0f).I32(2);
+    file.Machine("Master", "Master", 32, 32, 0, MasterState());
+    file.Machine("Steps 1", "VelmPlug::ZT Test Steps", 100, 100);
+    file.Block(ProjectBytes().I32(1).I32(1).I32(1).I32(0).I32(0).F64(1.0)).Block(NoItems());
+    file.Block(NoItems());
+    file.Block(ProjectBytes()
+                   .I32(2)
+                   .Pattern(0, 1, "Riff", 1, 0, {{0, 1, 60}, {2, 1, 64}})
+                   .Pattern(1, 2, "Long", 1, 0, {{3, 2, 48}}));
+    file.Block(ProjectBytes().I32(3).I32(1).I32(0).I32(2).I32(0).I32(0).I32(1).I32(1));
+    file.Information("");
+    const fs::path project = Scratch("steps.vmp");
+    const fs::path output = Scratch("steps.wav");
+    const fs::path log = Scratch("steps.log");
+    WriteFile(project, file.bytes);
+    fs::remove(output);
+    // Blocks of 1000 frames: notes and their ends fall anywhere in a block.
+    ASSERT_EQ(RunProgram(bin + "/velmora-studio", "--render '" + project.string() + "' '" + output.string() + "' --block 1000", log), 0)
+        << ReadText(log);
+
+    WaveFile wave = ReadWave(output.string());
+    ASSERT_TRUE(wave.valid);
+    EXPECT_EQ(wave.format, 3);
+    EXPECT_EQ(wave.channels, 2);
+    EXPECT_EQ(wave.bits, 32);
+    EXPECT_EQ(wave.sampleRate, 44100u);
+    ASSERT_EQ(wave.Frames(), 12u * 5512);
+    struct Note {
+        size_t start;
+        size_t length;
+        int pitch;
+    };
+    const Note notes[] = {{0, 5512, 60}, {2 * 5512, 5512, 64}, {7 * 5512, 2 * 5512, 48}};
+    size_t wrong = 0;
+    size_t firstWrong = 0;
+    for (size_t frame = 0; frame < wave.Frames(); ++frame) {
+        float expected = 0.0f;
+        for (const Note& note : notes) {
+            if (frame >= note.start && frame < note.start + note.length)
+                expected += static_cast<float>((note.pitch + 1) / 256.0);
+        }
+        if (wave.At(frame, 0) != expected || wave.At(frame, 1) != expected) {
+            if (wrong++ == 0)
+                firstWrong = frame;
+        }
+    }
+    EXPECT_EQ(wrong, 0u) << "first wrong frame " << firstWrong;
 }

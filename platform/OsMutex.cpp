@@ -29,26 +29,21 @@ bool Mutex::IsOwnedByCaller() const
 
 int Mutex::Lock()
 {
-    int result = pthread_mutex_lock(&mutex);
-    if (result != 0)
-        return result;
-    if (depth++ == 0) {
-        owner.store(pthread_self(), std::memory_order_release);
-        owned.store(true, std::memory_order_release);
-    }
-    return 0;
+    return Taken(pthread_mutex_lock(&mutex));
 }
 
 int Mutex::TryLock()
 {
-    int result = pthread_mutex_trylock(&mutex);
-    if (result != 0)
-        return result;
-    if (depth++ == 0) {
+    return Taken(pthread_mutex_trylock(&mutex));
+}
+
+int Mutex::Taken(int result)
+{
+    if (result == 0 && depth++ == 0) {
         owner.store(pthread_self(), std::memory_order_release);
         owned.store(true, std::memory_order_release);
     }
-    return 0;
+    return result;
 }
 
 int Mutex::Unlock()

@@ -22,6 +22,9 @@ public:
     bool IsOwnedByCaller() const;
 
 private:
+    // Bookkeeping after a lock attempt that returned `result`.
+    int Taken(int result);
+
     pthread_mutex_t mutex;
     std::atomic<pthread_t> owner{};
     std::atomic<bool> owned{false};

@@ -1,0 +1,53 @@
+#pragma once
+// Biquad filter in four modes with an optional second identical section.
+// Coefficients follow the cutoff (octaves) and resonance (dB); with
+// per-sample offset buffers they are recomputed every fourth sample.
+#include <cstdint>
+
+class CMultiModeFilter {
+public:
+    enum Mode : int32_t { MODE_LOW_PASS = 0, MODE_HIGH_PASS, MODE_BAND_PASS, MODE_BAND_STOP };
+    static constexpr int32_t kCoefficientInterval = 4;
+
+    explicit CMultiModeFilter(int32_t sampleRate);
+
+    void SetSampleRate(int32_t hz);
+    void SetMode(int32_t mode);
+    void SetCascade(bool twoSections);
+    void SetCutoff(double octave);
+    void SetResonance(double decibels);
+    // Output gain factor (1 by default), on top of the resonance's 10^(−R/20).
+    void SetGain(double factor);
+
+    // Filters in place. cutoffOffset adds octaves, resonanceOffset adds dB.
+    void Render(double* buffer, int32_t count, const double* cutoffOffset = nullptr,
+                const double* resonanceOffset = nullptr);
+    void Clear();
+
+    int32_t GetMode() const { return mode; }
+    double Cutoff() const { return cutoff; }
+    double Resonance() const { return resonance; }
+    // The cutoff in Hz the coefficients use for an octave value.
+    double ClampedFrequency(double octave) const;
+
+private:
+    void Compute(double octave, double decibels);
+
+    int32_t sampleRate;
+    int32_t mode = MODE_LOW_PASS;
+    bool cascade = false;
+    double cutoff = 0.0;
+    double resonance = 0.0;
+    double gainFactor = 1.0;
+    bool dirty = true;
+
+    // Resonance-derived factors, kept for the last resonance computed.
+    double factorsFor = 0.0;
+    bool factorsValid = false;
+    double power = 1.0;     // 10^(−R/10)
+    double amplitude = 1.0; // 10^(−R/20)
+
+    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0, gain = 1.0;
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0; // first section
+    double u1 = 0.0, u2 = 0.0, v1 = 0.0, v2 = 0.0; // second section
+};

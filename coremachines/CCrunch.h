@@ -1,0 +1,25 @@
+#pragma once
+// Bit crusher: the input is quantised to 2^int((1 − amount)·15 + 1) levels.
+#include "coremachines/CWaveShaper.h"
+#include "framework/CMachineInfo.h"
+
+class CCrunch : public CWaveShaper {
+public:
+    explicit CCrunch(CHost* host);
+
+    // One channel's output for input x with the given (smoothed) settings.
+    static double Transfer(double x, double amp, double crunch, double wet, double dry);
+
+protected:
+    void Shape(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
+               int32_t count) override;
+};
+
+class CCrunchInfo : public CMachineInfo {
+public:
+    explicit CCrunchInfo(CHost* host);
+    CMachine* CreateMachine() override;
+
+private:
+    CHost* host;
+};

@@ -24,7 +24,7 @@ CStepTable LoadStoredStep()
 } // namespace
 
 CWaveTables::CWaveTables(void* module, CHost* host)
-    : module(module), host(host), cpuFlags(host->GetCPUFlags()), step(LoadStoredStep()),
+    : CLibraryContext(module, host, host->GetCPUFlags()), step(LoadStoredStep()),
       impulse(CStepTable::Generate(8, 16, false)), integratedStep(step.Integrated())
 {
     for (int32_t k = 0; k < kTableSize; ++k) {

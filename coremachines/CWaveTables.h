@@ -1,11 +1,11 @@
 #pragma once
-// The library-wide DSP context: the host, its processor features, the five
-// single-cycle tables and the three band-limited step tables. One instance
-// lives for the library's lifetime; every machine keeps a pointer to it.
+// The core library's context: besides the module, the host and its
+// processor features, the five single-cycle tables and the three
+// band-limited step tables. One instance lives for the library's lifetime;
+// every machine keeps a pointer to it.
 #include "coremachines/CStepTable.h"
+#include "framework/MachineLibrary.h"
 #include <cstdint>
-
-class CHost;
 
 // A single-cycle table; the entry after the last is the first.
 struct WaveTable {
@@ -13,7 +13,7 @@ struct WaveTable {
     int32_t size;
 };
 
-class CWaveTables {
+class CWaveTables : public CLibraryContext {
 public:
     static constexpr int32_t kTableSize = 8192;
     static constexpr uint16_t kStepTableResource = 149;
@@ -21,8 +21,6 @@ public:
     // Reads the processor features from the host and fills every table;
     // the first step table comes from the library's resource.
     CWaveTables(void* module, CHost* host);
-    CWaveTables(const CWaveTables&) = delete;
-    CWaveTables& operator=(const CWaveTables&) = delete;
 
     WaveTable Sine() const { return {sine, kTableSize}; }
     WaveTable Cosine() const { return {cosine, kTableSize}; }
@@ -36,10 +34,6 @@ public:
     const CStepTable& Impulse() const { return impulse; }
     // Running integral of the step, for shapes with slope steps.
     const CStepTable& IntegratedStep() const { return integratedStep; }
-
-    void* module;
-    CHost* host;
-    int32_t cpuFlags;
 
 private:
     alignas(16) double sine[kTableSize];

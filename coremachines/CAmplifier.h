@@ -9,11 +9,26 @@ public:
 
     CAmplifier(int32_t mode, double scale) : mode(mode), scale(scale) {}
 
-    void SetMode(int32_t newMode) { mode = newMode; }
-    void SetScale(double k) { scale = k; }
-    void Render(double* buffer, const double* control, int32_t count) const;
+    void SetMode(int32_t newMode)
+    {
+        mode = newMode;
+        cached = false;
+    }
+    void SetScale(double k)
+    {
+        scale = k;
+        cached = false;
+    }
+    void Render(double* buffer, const double* control, int32_t count);
 
 private:
+    double Gain(double control);
+
     int32_t mode;
     double scale;
+    // The last control value and its gain: envelopes hold still for long
+    // stretches.
+    double lastControl = 0.0;
+    double lastGain = 0.0;
+    bool cached = false;
 };

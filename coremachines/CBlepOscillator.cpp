@@ -33,7 +33,7 @@ void CBlepOscillator::SelectShape(int32_t newShape)
     high = false;
 }
 
-double CBlepOscillator::ClampedIncrement(double octave) const
+double CBlepOscillator::ComputeIncrement(double octave) const
 {
     const double hz = std::clamp(OctaveToFrequency(octave), 1.0, sampleRate / 4.0);
     return hz / sampleRate;

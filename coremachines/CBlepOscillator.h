@@ -34,7 +34,17 @@ public:
                 double* syncOut);
 
 private:
-    double ClampedIncrement(double octave) const;
+    // The phase increment for an octave, kept for the last octave and rate.
+    double ClampedIncrement(double octave)
+    {
+        if (octave != cachedOctave || sampleRate != cachedRate) {
+            cachedOctave = octave;
+            cachedRate = sampleRate;
+            cachedIncrement = ComputeIncrement(octave);
+        }
+        return cachedIncrement;
+    }
+    double ComputeIncrement(double octave) const;
     void AddStep(double amplitude, double samplesSinceEdge);
 
     const CStepTable* stepTable;
@@ -43,4 +53,7 @@ private:
     bool high = false; // the pulse shapes' naive level
     std::vector<double> corrections;
     int32_t readIndex = 0;
+    double cachedOctave = 0.0;
+    int32_t cachedRate = 0; // 0: nothing cached yet
+    double cachedIncrement = 0.0;
 };

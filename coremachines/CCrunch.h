@@ -13,6 +13,12 @@ public:
 protected:
     void Shape(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
                int32_t count) override;
+
+private:
+    // The level count for the crunch it was computed for: the crunch only
+    // changes while it glides.
+    double levelsFor = -1.0;
+    double levels = 0.0;
 };
 
 class CCrunchInfo : public CMachineInfo {

@@ -350,6 +350,9 @@ void CDudeRiviVoice::AddLfos(double* out, int32_t destination, int32_t count) co
 
 void CDudeRiviVoice::RenderLfo(Lfo& lfo, double* out, int32_t count)
 {
+    bool heard = false;
+    for (int32_t s = 0; s < kLfoSends; ++s)
+        heard = heard || (lfo.send[s] != DEST_NONE && lfo.amount[s] != 0.0);
     switch (lfo.shape) {
     case 4:
         lfo.oscillator.RenderSampleAndHold(out, count);
@@ -358,7 +361,11 @@ void CDudeRiviVoice::RenderLfo(Lfo& lfo, double* out, int32_t count)
         lfo.oscillator.RenderSampleAndGlide(out, count);
         break;
     default:
-        lfo.oscillator.Render(out, count);
+        // Nobody listens: keep the phase moving, skip the lookups.
+        if (heard)
+            lfo.oscillator.Render(out, count);
+        else
+            lfo.oscillator.Skip(count);
         break;
     }
     if (lfo.fade < 1.0) {

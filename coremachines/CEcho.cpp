@@ -145,9 +145,14 @@ void CEcho::Process()
         const int32_t count = std::min(capacity, total - start);
         for (int32_t n = 0; n < kLines; ++n) {
             double* m = modulation.Data();
-            lfos[n]->Render(m, count);
-            for (int32_t i = 0; i < count; ++i)
-                m[i] = 1.0 + m[i] * lfoAmount[n];
+            if (lfoAmount[n] != 0.0) {
+                lfos[n]->Render(m, count);
+                for (int32_t i = 0; i < count; ++i)
+                    m[i] = 1.0 + m[i] * lfoAmount[n];
+            } else {
+                lfos[n]->Skip(count);
+                std::fill(m, m + count, 1.0);
+            }
             const double dryGain = dry[n] / 4.0, wetGain = wet[n] / 16.0;
             const double* inputs[2] = {in->left + start, in->right + start};
             double* outputs[2] = {out->left + start, out->right + start};

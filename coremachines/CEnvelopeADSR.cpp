@@ -122,30 +122,48 @@ void CEnvelopeADSR::NoteOff()
 
 void CEnvelopeADSR::Render(double* out, int32_t count)
 {
-    for (int32_t i = 0; i < count; ++i) {
+    // Each stage's samples in a loop of their own; a curved stage always
+    // steps before it checks whether it has ended.
+    int32_t i = 0;
+    while (i < count) {
         switch (stage) {
         case STAGE_ATTACK:
-            level = segment.Step();
-            if (segment.Finished())
-                Enter(STAGE_DECAY, 0.0);
+            while (i < count) {
+                out[i++] = level = segment.Step();
+                if (segment.Finished()) {
+                    Enter(STAGE_DECAY, 0.0);
+                    break;
+                }
+            }
             break;
         case STAGE_DECAY:
-            level = (sustain - 1.0) * segment.Step() + 1.0;
-            if (segment.Finished())
-                Enter(STAGE_SUSTAIN, 0.0);
+            while (i < count) {
+                out[i++] = level = (sustain - 1.0) * segment.Step() + 1.0;
+                if (segment.Finished()) {
+                    Enter(STAGE_SUSTAIN, 0.0);
+                    break;
+                }
+            }
             break;
         case STAGE_SUSTAIN:
             level = sustain;
+            for (; i < count; ++i)
+                out[i] = level;
             break;
         case STAGE_RELEASE:
-            level = 1.0 - segment.Step();
-            if (segment.Finished())
-                Enter(STAGE_IDLE, 0.0);
+            while (i < count) {
+                out[i++] = level = 1.0 - segment.Step();
+                if (segment.Finished()) {
+                    Enter(STAGE_IDLE, 0.0);
+                    break;
+                }
+            }
             break;
         default:
             level = 0.0;
+            for (; i < count; ++i)
+                out[i] = 0.0;
             break;
         }
-        out[i] = level;
     }
 }

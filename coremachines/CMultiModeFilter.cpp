@@ -55,6 +55,9 @@ double CMultiModeFilter::ClampedFrequency(double octave) const
 
 void CMultiModeFilter::Compute(double octave, double decibels)
 {
+    dirty = false;
+    computedOctave = octave;
+    computedResonance = decibels;
     if (!factorsValid || decibels != factorsFor) {
         power = std::pow(10.0, -decibels / 10.0);
         amplitude = std::pow(10.0, -decibels / 20.0);
@@ -107,23 +110,17 @@ void CMultiModeFilter::Compute(double octave, double decibels)
     }
 }
 
-void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)
+template <bool Cascade>
+void CMultiModeFilter::Filter(double* buffer, int32_t count)
 {
-    const bool modulated = cutoffOffset || resonanceOffset;
-    if (dirty && !modulated)
-        Compute(cutoff, resonance);
-    dirty = modulated;
     for (int32_t i = 0; i < count; ++i) {
-        if (modulated && i % kCoefficientInterval == 0)
-            Compute(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0),
-                    resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
         const double x = buffer[i];
         double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
         x2 = x1;
         x1 = x;
         y2 = y1;
         y1 = y;
-        if (cascade) {
+        if constexpr (Cascade) {
             const double z = b0 * y + b1 * u1 + b2 * u2 - a1 * v1 - a2 * v2;
             u2 = u1;
             u1 = y;
@@ -132,5 +129,26 @@ void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutof
             y = z;
         }
         buffer[i] = y * gain;
+    }
+}
+
+void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)
+{
+    auto run = [&](double* part, int32_t n) {
+        if (cascade)
+            Filter<true>(part, n);
+        else
+            Filter<false>(part, n);
+    };
+    if (!cutoffOffset && !resonanceOffset) {
+        Update(cutoff, resonance);
+        run(buffer, count);
+        return;
+    }
+    // Offsets are read on every fourth sample; the coefficients hold
+    // between.
+    for (int32_t i = 0; i < count; i += kCoefficientInterval) {
+        Update(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0), resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
+        run(buffer + i, count - i < kCoefficientInterval ? count - i : kCoefficientInterval);
     }
 }

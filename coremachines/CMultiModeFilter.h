@@ -31,7 +31,15 @@ public:
     double ClampedFrequency(double octave) const;
 
 private:
+    // Recomputes the coefficients unless they are for these inputs already.
+    void Update(double octave, double decibels)
+    {
+        if (dirty || octave != computedOctave || decibels != computedResonance)
+            Compute(octave, decibels);
+    }
     void Compute(double octave, double decibels);
+    template <bool Cascade>
+    void Filter(double* buffer, int32_t count);
 
     int32_t sampleRate;
     int32_t mode = MODE_LOW_PASS;
@@ -39,7 +47,9 @@ private:
     double cutoff = 0.0;
     double resonance = 0.0;
     double gainFactor = 1.0;
-    bool dirty = true;
+    bool dirty = true; // a setting changed since the last Compute
+    double computedOctave = 0.0;
+    double computedResonance = 0.0;
 
     // Resonance-derived factors, kept for the last resonance computed.
     double factorsFor = 0.0;

@@ -51,6 +51,12 @@ void CTableOscillator::Render(double* out, int32_t count)
     }
 }
 
+void CTableOscillator::Skip(int32_t count)
+{
+    phase += Increment() * count;
+    phase -= std::floor(phase);
+}
+
 void CTableOscillator::RenderSampleAndHold(double* out, int32_t count)
 {
     const double increment = Increment();

@@ -25,6 +25,8 @@ public:
     void SetRandomSource(CRandom* source);
 
     void Render(double* out, int32_t count);
+    // Moves the phase as Render would (up to rounding), without output.
+    void Skip(int32_t count);
     void RenderSampleAndHold(double* out, int32_t count);
     void RenderSampleAndGlide(double* out, int32_t count);
     // Frequency 440·2^(pitch[i] + base octave − 5), pitch in octaves.

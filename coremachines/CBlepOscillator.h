@@ -24,7 +24,6 @@ public:
     void SetBaseFrequency(double noteFrequency, double transposeKnob, double detuneSemitones = 0.0);
     // Clears the phase.
     void SelectShape(int32_t shape);
-    int32_t GetShape() const { return shape; }
 
     // Every buffer may be null: pitch (octaves added to the base octave,
     // read every fourth sample), pulse width (−1..1, else 0.5), sync input

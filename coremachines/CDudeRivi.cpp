@@ -10,15 +10,15 @@
 using namespace dude;
 
 CDudeRivi::CDudeRivi(CHost* host, const CWaveTables* tables, bool polyphonic)
-    : CMachine(host), tables(tables), sampleRate(host->GetSampleRate()), blockSize(host->GetBlockSize()),
-      random(platform::GetTickCount())
+    : CMachine(host), random(platform::GetTickCount())
 {
     parameterCount = PARAMETER_COUNT;
     AddPort(PORT_CONTROL_IN, "Control In");
     AddPort(PORT_STEREO_AUDIO_OUT, "Line Out");
     const int32_t count = polyphonic ? kPolyphonicVoices : 1;
     for (int32_t i = 0; i < count; ++i)
-        voices.push_back(std::make_unique<CDudeRiviVoice>(host, tables, &random, sampleRate, blockSize));
+        voices.push_back(std::make_unique<CDudeRiviVoice>(host, tables, &random, host->GetSampleRate(),
+                                                          host->GetBlockSize()));
     for (int32_t i = 0; i < PARAMETER_COUNT; ++i)
         SetParameter(i, DefaultValue(i));
 }
@@ -54,7 +54,6 @@ void CDudeRivi::SetSampleRate(int32_t hz)
 {
     if (hz <= 0)
         return;
-    sampleRate = hz;
     for (auto& voice : voices)
         voice->SetSampleRate(hz);
 }
@@ -63,7 +62,6 @@ void CDudeRivi::SetBlockSize(int32_t frames)
 {
     if (frames <= 0)
         return;
-    blockSize = frames;
     for (auto& voice : voices)
         voice->SetBlockSize(frames);
 }

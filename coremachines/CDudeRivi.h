@@ -34,9 +34,6 @@ public:
 private:
     void Route(const MachineEvent& event);
 
-    const CWaveTables* tables;
-    int32_t sampleRate;
-    int32_t blockSize;
     double values[dude::PARAMETER_COUNT] = {};
     std::vector<std::unique_ptr<CDudeRiviVoice>> voices;
     int32_t nextVoice = 0;

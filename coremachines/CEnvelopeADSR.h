@@ -26,7 +26,6 @@ public:
 
     bool IsActive() const { return stage != STAGE_IDLE; }
     int32_t GetStage() const { return stage; }
-    double Level() const { return level; }
 
 private:
     struct StageSetting {

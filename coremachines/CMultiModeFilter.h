@@ -25,8 +25,6 @@ public:
     void Clear();
 
     int32_t GetMode() const { return mode; }
-    double Cutoff() const { return cutoff; }
-    double Resonance() const { return resonance; }
     // The cutoff in Hz the coefficients use for an octave value.
     double ClampedFrequency(double octave) const;
 

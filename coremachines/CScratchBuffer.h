@@ -33,7 +33,6 @@ public:
     double* Data() { return data; }
     const double* Data() const { return data; }
     int32_t Length() const { return length; }
-    operator double*() { return data; }
 
 private:
     double* data = nullptr;

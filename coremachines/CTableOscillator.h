@@ -38,8 +38,6 @@ public:
 
     double Frequency() const { return frequency; }
     double BaseOctave() const { return baseOctave; }
-    double Phase() const { return phase; }
-    void SetPhase(double p) { phase = p; }
 
 protected:
     double PitchIncrement(double pitch) const;

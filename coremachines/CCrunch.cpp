@@ -39,14 +39,3 @@ void CCrunch::Shape(const double* inLeft, const double* inRight, double* outLeft
         outRight[i] = Quantised(inRight[i], gain, levels, wet, dry);
     }
 }
-
-CCrunchInfo::CCrunchInfo(CHost* host) : host(host)
-{
-    name = "ZT Vorize";
-    identifier = "VelmPlug::ZT Vorize";
-}
-
-CMachine* CCrunchInfo::CreateMachine()
-{
-    return new CCrunch(host);
-}

@@ -1,7 +1,7 @@
 #pragma once
 // Bit crusher: the input is quantised to 2^int((1 − amount)·15 + 1) levels.
 #include "coremachines/CWaveShaper.h"
-#include "framework/CMachineInfo.h"
+#include "coremachines/CCoreMachineInfo.h"
 
 class CCrunch : public CWaveShaper {
 public:
@@ -21,11 +21,10 @@ private:
     double levels = 0.0;
 };
 
-class CCrunchInfo : public CMachineInfo {
+class CCrunchInfo : public CCoreMachineInfo<CCrunch> {
 public:
-    explicit CCrunchInfo(CHost* host);
-    CMachine* CreateMachine() override;
-
-private:
-    CHost* host;
+    CCrunchInfo(CHost* host, const CWaveTables* tables)
+        : CCoreMachineInfo(host, tables, "ZT Vorize", "VelmPlug::ZT Vorize")
+    {
+    }
 };

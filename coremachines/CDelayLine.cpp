@@ -14,7 +14,7 @@ void CDelayLine::SetSampleRate(int32_t hz)
     sampleRate = std::max(hz, 1);
     buffer.assign(static_cast<size_t>(sampleRate), 0.0);
     writeIndex = 0;
-    v1 = v2 = y1 = y2 = 0.0;
+    history.Clear();
     computedFor = -1.0;
     UpdateTarget();
     readOffset = targetOffset;
@@ -44,14 +44,7 @@ void CDelayLine::Compute(double modulation)
 {
     computedFor = modulation;
     const double hz = std::clamp(OctaveToFrequency(octave) * 12.0 * modulation, 1.0, sampleRate / 4.0);
-    const double p = 1.0 / std::tan(std::numbers::pi * hz / sampleRate);
-    const double d = std::numbers::sqrt2;
-    const double a = 1.0 / (1.0 + d * p + p * p);
-    b0 = a;
-    b1 = 2.0 * a;
-    b2 = a;
-    a1 = 2.0 * a * (1.0 - p * p);
-    a2 = a * (1.0 - d * p + p * p);
+    coefficients.LowPass(std::numbers::pi * hz / sampleRate, std::numbers::sqrt2);
 }
 
 void CDelayLine::Render(const double* in, double* out, const double* modulation, int32_t count)
@@ -77,12 +70,7 @@ void CDelayLine::Render(const double* in, double* out, const double* modulation,
         const double r = buffer[static_cast<size_t>(index)] +
                          (position - index) * (buffer[static_cast<size_t>(next)] - buffer[static_cast<size_t>(index)]);
 
-        const double v = r * feedback + in[i];
-        const double y = b0 * v + b1 * v1 + b2 * v2 - a1 * y1 - a2 * y2;
-        v2 = v1;
-        v1 = v;
-        y2 = y1;
-        y1 = y;
+        const double y = history.Process(coefficients, r * feedback + in[i]);
         buffer[static_cast<size_t>(writeIndex)] = y;
         out[i] = y;
         if (++writeIndex == length)

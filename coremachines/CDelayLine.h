@@ -3,6 +3,7 @@
 // write point by the delay time and glides when the time changes; the
 // input plus the fed-back echo pass a low pass (swept by a modulation
 // signal) before they are stored and output.
+#include "coremachines/Biquad.h"
 #include <cstdint>
 #include <vector>
 
@@ -47,6 +48,6 @@ private:
     double bandwidth = 0.0; // kept for a band-pass mode; the low pass ignores it
 
     double computedFor = -1.0; // the modulation value of the coefficients
-    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
-    double v1 = 0.0, v2 = 0.0, y1 = 0.0, y2 = 0.0;
+    BiquadCoefficients coefficients;
+    BiquadHistory history;
 };

@@ -34,14 +34,3 @@ void CDistort::Shape(const double* inLeft, const double* inRight, double* outLef
         outRight[i] = Shaped(inRight[i], gain, logDrive, wet, dry);
     }
 }
-
-CDistortInfo::CDistortInfo(CHost* host) : host(host)
-{
-    name = "ZT Distort";
-    identifier = "VelmPlug::ZT Distort";
-}
-
-CMachine* CDistortInfo::CreateMachine()
-{
-    return new CDistort(host);
-}

@@ -1,7 +1,7 @@
 #pragma once
 // Drive distortion: y = (4·amp + 1)·(4·drive + 1)^(1 − |u|)·u, clamped.
 #include "coremachines/CWaveShaper.h"
-#include "framework/CMachineInfo.h"
+#include "coremachines/CCoreMachineInfo.h"
 
 class CDistort : public CWaveShaper {
 public:
@@ -21,11 +21,10 @@ private:
     double logDrive = 0.0;
 };
 
-class CDistortInfo : public CMachineInfo {
+class CDistortInfo : public CCoreMachineInfo<CDistort> {
 public:
-    explicit CDistortInfo(CHost* host);
-    CMachine* CreateMachine() override;
-
-private:
-    CHost* host;
+    CDistortInfo(CHost* host, const CWaveTables* tables)
+        : CCoreMachineInfo(host, tables, "ZT Distort", "VelmPlug::ZT Distort")
+    {
+    }
 };

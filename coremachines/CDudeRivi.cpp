@@ -66,6 +66,14 @@ void CDudeRivi::SetBlockSize(int32_t frames)
         voice->SetBlockSize(frames);
 }
 
+CDudeRiviVoice* CDudeRivi::VoiceHolding(int32_t key)
+{
+    for (auto& voice : voices)
+        if (voice->Note() == key)
+            return voice.get();
+    return nullptr;
+}
+
 void CDudeRivi::Route(const MachineEvent& event)
 {
     switch (event.kind) {
@@ -75,29 +83,20 @@ void CDudeRivi::Route(const MachineEvent& event)
         routingTime = 0;
         break;
     case EVENT_NOTE_ON:
-    case EVENT_NOTE_ON_INT: {
-        const int32_t key = event.NoteKey();
-        for (auto& voice : voices) {
-            if (voice->Note() == key) {
-                voice->Queue(event);
-                return;
-            }
+    case EVENT_NOTE_ON_INT:
+        // No search for an idle voice: slots are taken in strict rotation.
+        if (CDudeRiviVoice* holder = VoiceHolding(event.NoteKey())) {
+            holder->Queue(event);
+        } else {
+            voices[static_cast<size_t>(nextVoice)]->Queue(event);
+            nextVoice = (nextVoice + 1) % VoiceCount();
         }
-        voices[static_cast<size_t>(nextVoice)]->Queue(event);
-        nextVoice = (nextVoice + 1) % VoiceCount();
         break;
-    }
     case EVENT_NOTE_OFF:
-    case EVENT_NOTE_OFF_INT: {
-        const int32_t key = event.NoteKey();
-        for (auto& voice : voices) {
-            if (voice->Note() == key) {
-                voice->Queue(event);
-                return;
-            }
-        }
+    case EVENT_NOTE_OFF_INT:
+        if (CDudeRiviVoice* holder = VoiceHolding(event.NoteKey()))
+            holder->Queue(event);
         break;
-    }
     default:
         break;
     }

@@ -33,6 +33,8 @@ public:
 
 private:
     void Route(const MachineEvent& event);
+    // The first voice whose current note is `key`, or null.
+    CDudeRiviVoice* VoiceHolding(int32_t key);
 
     double values[dude::PARAMETER_COUNT] = {};
     std::vector<std::unique_ptr<CDudeRiviVoice>> voices;

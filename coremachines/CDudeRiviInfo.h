@@ -1,25 +1,20 @@
 #pragma once
 // The two DudeRivi machine types: one voice, and sixteen.
-#include "framework/CMachineInfo.h"
+#include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CDudeRivi.h"
 
-class CHost;
-class CWaveTables;
-
-class CDudeRiviInfo : public CMachineInfo {
+class CDudeRiviInfo : public CCoreMachineInfo<CDudeRivi, false> {
 public:
-    CDudeRiviInfo(CHost* host, const CWaveTables* tables);
-    CMachine* CreateMachine() override;
-
-protected:
-    CDudeRiviInfo(CHost* host, const CWaveTables* tables, bool polyphonic);
-
-private:
-    CHost* host;
-    const CWaveTables* tables;
-    bool polyphonic;
+    CDudeRiviInfo(CHost* host, const CWaveTables* tables)
+        : CCoreMachineInfo(host, tables, "ZT DudeRivi", "VelmPlug::ZT DudeRivi")
+    {
+    }
 };
 
-class CDudeRiviPolyphonicInfo : public CDudeRiviInfo {
+class CDudeRiviPolyphonicInfo : public CCoreMachineInfo<CDudeRivi, true> {
 public:
-    CDudeRiviPolyphonicInfo(CHost* host, const CWaveTables* tables);
+    CDudeRiviPolyphonicInfo(CHost* host, const CWaveTables* tables)
+        : CCoreMachineInfo(host, tables, "ZT DudeRivi (Polyphonic)", "VelmPlug::ZT DudeRivi (Polyphonic)")
+    {
+    }
 };

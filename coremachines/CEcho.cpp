@@ -165,14 +165,3 @@ void CEcho::Process()
         }
     }
 }
-
-CEchoInfo::CEchoInfo(CHost* host, const CWaveTables* tables) : host(host), tables(tables)
-{
-    name = "ZT ZezaRazad";
-    identifier = "VelmPlug::ZT ZezaRazad";
-}
-
-CMachine* CEchoInfo::CreateMachine()
-{
-    return new CEcho(host, tables);
-}

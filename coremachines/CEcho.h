@@ -5,7 +5,7 @@
 #include "coremachines/CScratchBuffer.h"
 #include "coremachines/CTableOscillator.h"
 #include "framework/CMachine.h"
-#include "framework/CMachineInfo.h"
+#include "coremachines/CCoreMachineInfo.h"
 #include <cmath>
 #include <memory>
 
@@ -55,12 +55,10 @@ private:
     CScratchBuffer modulation;
 };
 
-class CEchoInfo : public CMachineInfo {
+class CEchoInfo : public CCoreMachineInfo<CEcho> {
 public:
-    CEchoInfo(CHost* host, const CWaveTables* tables);
-    CMachine* CreateMachine() override;
-
-private:
-    CHost* host;
-    const CWaveTables* tables;
+    CEchoInfo(CHost* host, const CWaveTables* tables)
+        : CCoreMachineInfo(host, tables, "ZT ZezaRazad", "VelmPlug::ZT ZezaRazad")
+    {
+    }
 };

@@ -44,8 +44,8 @@ void CMultiModeFilter::SetGain(double factor)
 
 void CMultiModeFilter::Clear()
 {
-    x1 = x2 = y1 = y2 = 0.0;
-    u1 = u2 = v1 = v2 = 0.0;
+    first.Clear();
+    second.Clear();
 }
 
 double CMultiModeFilter::ClampedFrequency(double octave) const
@@ -68,66 +68,29 @@ void CMultiModeFilter::Compute(double octave, double decibels)
     const double damping = std::numbers::sqrt2 * power;
     gain = gainFactor * amplitude;
     switch (mode) {
-    case MODE_LOW_PASS: {
-        const double p = 1.0 / std::tan(omega);
-        const double a = 1.0 / (1.0 + damping * p + p * p);
-        b0 = a;
-        b1 = 2.0 * a;
-        b2 = a;
-        a1 = 2.0 * a * (1.0 - p * p);
-        a2 = a * (1.0 - damping * p + p * p);
+    case MODE_LOW_PASS:
+        coefficients.LowPass(omega, damping);
         break;
-    }
-    case MODE_HIGH_PASS: {
-        const double p = std::tan(omega);
-        const double a = 1.0 / (1.0 + damping * p + p * p);
-        b0 = a;
-        b1 = -2.0 * a;
-        b2 = a;
-        a1 = 2.0 * a * (p * p - 1.0);
-        a2 = a * (1.0 - damping * p + p * p);
+    case MODE_HIGH_PASS:
+        coefficients.HighPass(omega, damping);
         break;
-    }
-    case MODE_BAND_PASS: {
-        const double p = std::tan(power * omega);
-        b0 = p / (1.0 + p);
-        b1 = 0.0;
-        b2 = -b0;
-        a1 = -2.0 * std::cos(2.0 * omega) / (1.0 + p);
-        a2 = (1.0 - p) / (1.0 + p);
+    case MODE_BAND_PASS:
+        coefficients.BandPass(omega, power);
         break;
-    }
-    default: {
-        const double p = std::tan(power * omega);
-        const double a = 1.0 / (1.0 + p);
-        b0 = a;
-        b1 = -2.0 * a * std::cos(2.0 * omega);
-        a1 = b1;
-        b2 = a;
-        a2 = (1.0 - p) * a;
+    default:
+        coefficients.BandStop(omega, power);
         break;
-    }
     }
 }
 
 template <bool Cascade>
 void CMultiModeFilter::Filter(double* buffer, int32_t count)
 {
+    const BiquadCoefficients c = coefficients;
     for (int32_t i = 0; i < count; ++i) {
-        const double x = buffer[i];
-        double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        if constexpr (Cascade) {
-            const double z = b0 * y + b1 * u1 + b2 * u2 - a1 * v1 - a2 * v2;
-            u2 = u1;
-            u1 = y;
-            v2 = v1;
-            v1 = z;
-            y = z;
-        }
+        double y = first.Process(c, buffer[i]);
+        if constexpr (Cascade)
+            y = second.Process(c, y);
         buffer[i] = y * gain;
     }
 }

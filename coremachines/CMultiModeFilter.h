@@ -2,6 +2,7 @@
 // Biquad filter in four modes with an optional second identical section.
 // Coefficients follow the cutoff (octaves) and resonance (dB); with
 // per-sample offset buffers they are recomputed every fourth sample.
+#include "coremachines/Biquad.h"
 #include <cstdint>
 
 class CMultiModeFilter {
@@ -55,7 +56,8 @@ private:
     double power = 1.0;     // 10^(−R/10)
     double amplitude = 1.0; // 10^(−R/20)
 
-    double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0, gain = 1.0;
-    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0; // first section
-    double u1 = 0.0, u2 = 0.0, v1 = 0.0, v2 = 0.0; // second section
+    BiquadCoefficients coefficients;
+    double gain = 1.0;
+    BiquadHistory first;
+    BiquadHistory second;
 };

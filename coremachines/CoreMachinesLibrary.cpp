@@ -25,8 +25,8 @@ VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
     // delay, the joiner and the splitter.
     host->RegisterMachineInfo(new CDudeRiviInfo(host, tables));
     host->RegisterMachineInfo(new CDudeRiviPolyphonicInfo(host, tables));
-    host->RegisterMachineInfo(new CCrunchInfo(host));
-    host->RegisterMachineInfo(new CDistortInfo(host));
+    host->RegisterMachineInfo(new CCrunchInfo(host, tables));
+    host->RegisterMachineInfo(new CDistortInfo(host, tables));
     host->RegisterMachineInfo(new CEchoInfo(host, tables));
     return 0;
 }

@@ -34,8 +34,8 @@ int32_t GlideSamples()
 
 TEST(WaveShaperTest, TypesPortsNamesAndDisplays)
 {
-    CCrunchInfo crunchInfo(&TestHost());
-    CDistortInfo distortInfo(&TestHost());
+    CCrunchInfo crunchInfo(&TestHost(), &TestTables());
+    CDistortInfo distortInfo(&TestHost(), &TestTables());
     EXPECT_STREQ(crunchInfo.name, "ZT Vorize");
     EXPECT_STREQ(crunchInfo.identifier, "VelmPlug::ZT Vorize");
     EXPECT_STREQ(distortInfo.name, "ZT Distort");

@@ -270,6 +270,30 @@ TEST(BlepOscillatorTest, HardSyncFollowsTheMaster)
     EXPECT_GT(AliasedShare(b, 567.0, 6), 0.1);
 }
 
+TEST(BlepOscillatorTest, PitchIsReadOnEveryFourthSampleOnly)
+{
+    // Values between the fourth samples are never read: the output equals
+    // that of a constant pitch, for both oscillator kinds.
+    std::vector<double> odd(1024), flat(1024, 0.5);
+    for (size_t i = 0; i < odd.size(); ++i)
+        odd[i] = i % 4 == 0 ? 0.5 : 3.0;
+    std::vector<double> a(1024), b(1024);
+    CBlepOscillator x(kTestRate, TestTables().Saw(), 440.0, &TestTables().Step(), &TestTables().IntegratedStep());
+    CBlepOscillator y(kTestRate, TestTables().Saw(), 440.0, &TestTables().Step(), &TestTables().IntegratedStep());
+    for (int32_t done = 0; done < 1024; done += 256) {
+        x.Render(a.data() + done, 256, odd.data() + done, nullptr, nullptr, nullptr);
+        y.Render(b.data() + done, 256, flat.data() + done, nullptr, nullptr, nullptr);
+    }
+    EXPECT_EQ(a, b);
+    CTableOscillator t(kTestRate, TestTables().Sine(), 1.0), u(kTestRate, TestTables().Sine(), 1.0);
+    t.RenderPitched(a.data(), odd.data(), 1024);
+    u.RenderPitched(b.data(), flat.data(), 1024);
+    EXPECT_EQ(a, b);
+    t.RenderMix(a.data(), odd.data(), TestTables().Square(), 0.3, nullptr, 1024);
+    u.RenderMix(b.data(), flat.data(), TestTables().Square(), 0.3, nullptr, 1024);
+    EXPECT_EQ(a, b);
+}
+
 TEST(BlepOscillatorTest, FrequencyClampAndTransposition)
 {
     CBlepOscillator osc(kTestRate, TestTables().Saw(), 440.0, &TestTables().Step(), &TestTables().IntegratedStep());

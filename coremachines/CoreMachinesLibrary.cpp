@@ -19,14 +19,15 @@ VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
 {
     context = new CWaveTables(module, host);
     const CWaveTables* tables = context;
-    // The filter, drum machine, kick, mixer, delay and stereo utility types
-    // take their places in this order when they are built: filter first,
-    // drum machine after Distort, kick and mixer after the echo, then the
-    // delay, the joiner and the splitter.
+    // The library's type order; the types not built yet join where the
+    // bracketed notes stand.
+    // [the filter]
     host->RegisterMachineInfo(new CDudeRiviInfo(host, tables));
     host->RegisterMachineInfo(new CDudeRiviPolyphonicInfo(host, tables));
     host->RegisterMachineInfo(new CCrunchInfo(host, tables));
     host->RegisterMachineInfo(new CDistortInfo(host, tables));
+    // [the drum machine]
     host->RegisterMachineInfo(new CEchoInfo(host, tables));
+    // [the kick, the mixer, the delay, the stereo joiner and splitter]
     return 0;
 }

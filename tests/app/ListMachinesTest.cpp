@@ -2,8 +2,8 @@
 // with its scanner and "PlugIns", plug-ins beside it and in the system's
 // folders.
 #include "app/MachineList.h"
+#include "support/ProgramRun.h"
 #include "support/TempFolder.h"
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -14,31 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ProgramRun {
-    int status = -1;
-    std::vector<std::string> lines;
-};
-
-ProgramRun RunProgram(const std::string& command)
-{
-    ProgramRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    std::string line;
-    while (fgets(buffer.data(), buffer.size(), pipe)) {
-        line += buffer.data();
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            run.lines.push_back(line);
-            line.clear();
-        }
-    }
-    run.status = pclose(pipe);
-    return run;
-}
 
 size_t IndexOf(const std::vector<std::string>& lines, const std::string& line)
 {

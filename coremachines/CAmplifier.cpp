@@ -1,0 +1,23 @@
+#include "coremachines/CAmplifier.h"
+#include <cmath>
+
+double CAmplifier::Gain(double control)
+{
+    if (!cached || control != lastControl) {
+        lastControl = control;
+        lastGain = std::exp2(control / scale) - 1.0;
+        cached = true;
+    }
+    return lastGain;
+}
+
+void CAmplifier::Render(double* buffer, const double* control, int32_t count)
+{
+    if (mode == MODE_EXPONENTIAL) {
+        for (int32_t i = 0; i < count; ++i)
+            buffer[i] *= Gain(control[i]);
+    } else {
+        for (int32_t i = 0; i < count; ++i)
+            buffer[i] *= control[i] / scale;
+    }
+}

@@ -1,0 +1,107 @@
+#include "coremachines/CBlepOscillator.h"
+#include "coremachines/CStepTable.h"
+#include "coremachines/Units.h"
+#include <algorithm>
+#include <cmath>
+
+CBlepOscillator::CBlepOscillator(int32_t sampleRate, WaveTable table, double frequency, const CStepTable* stepTable,
+                                 const CStepTable* integratedStepTable)
+    : CTableOscillator(sampleRate, table, frequency), stepTable(stepTable), integratedStepTable(integratedStepTable)
+{
+    baseOctave = FrequencyToOctave(frequency);
+    int32_t zeroCrossings = 0;
+    for (const CStepTable* t : {stepTable, integratedStepTable})
+        if (t)
+            zeroCrossings = std::max(zeroCrossings, t->ZeroCrossings());
+    if (zeroCrossings > 0)
+        corrections.assign(static_cast<size_t>(2 * zeroCrossings + 1), 0.0);
+}
+
+void CBlepOscillator::SetBaseFrequency(double noteFrequency, double transposeKnob, double detuneSemitones)
+{
+    const double semitones = static_cast<int32_t>((transposeKnob - 0.5) * 96.0) + detuneSemitones;
+    double hz = semitones >= 0.0 ? noteFrequency * std::exp2(semitones / 12.0)
+                                 : noteFrequency / std::exp2(-semitones / 12.0);
+    frequency = hz;
+    baseOctave = FrequencyToOctave(hz);
+}
+
+void CBlepOscillator::SelectShape(int32_t newShape)
+{
+    shape = newShape;
+    phase = 0.0;
+    high = false;
+}
+
+double CBlepOscillator::ComputeIncrement(double octave) const
+{
+    const double hz = std::clamp(OctaveToFrequency(octave), 1.0, sampleRate / 4.0);
+    return hz / sampleRate;
+}
+
+void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
+{
+    const CStepTable* t = shape == SHAPE_TRI_SQUARE ? integratedStepTable : stepTable;
+    if (!t || corrections.empty() || amplitude == 0.0)
+        return;
+    const double since = std::clamp(samplesSinceEdge, 0.0, 1.0);
+    const auto length = static_cast<int32_t>(corrections.size());
+    const int32_t span = 2 * t->ZeroCrossings();
+    int32_t index = readIndex;
+    for (int32_t k = 0; k < span; ++k) {
+        corrections[static_cast<size_t>(index)] += amplitude * (1.0 - t->At(k + since));
+        if (++index == length)
+            index = 0;
+    }
+}
+
+void CBlepOscillator::Render(double* out, int32_t count, const double* pitch, const double* pulseWidth,
+                             const double* syncIn, double* syncOut)
+{
+    const bool saw = shape == SHAPE_SAW;
+    double increment = ClampedIncrement(baseOctave);
+    const auto length = static_cast<int32_t>(corrections.size());
+    for (int32_t i = 0; i < count; ++i) {
+        if (pitch && i % kPitchInterval == 0)
+            increment = ClampedIncrement(pitch[i] + baseOctave);
+        const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
+
+        phase += increment;
+        bool restarted = true;
+        if (syncIn && syncIn[i] == 0.0) {
+            // The naive level falls from wherever it had reached.
+            const double reached = saw ? std::min(phase, 1.0) : (high ? 1.0 : 0.0);
+            phase = 0.0;
+            AddStep(reached, 0.0);
+        } else if (phase >= 1.0) {
+            phase -= 1.0;
+            if (phase >= 1.0)
+                phase -= std::floor(phase);
+            AddStep(saw || high ? 1.0 : 0.0, phase / increment);
+        } else {
+            restarted = false;
+        }
+        if (restarted)
+            high = false;
+        if (syncOut)
+            syncOut[i] = restarted ? 0.0 : 1.0;
+
+        double level;
+        if (saw) {
+            level = phase;
+        } else {
+            if (!high && phase >= width) {
+                high = true;
+                AddStep(-1.0, (phase - width) / increment);
+            }
+            level = high ? 1.0 : 0.0;
+        }
+        if (length > 0) {
+            level += corrections[static_cast<size_t>(readIndex)];
+            corrections[static_cast<size_t>(readIndex)] = 0.0;
+            if (++readIndex == length)
+                readIndex = 0;
+        }
+        out[i] = level * 2.0 - 1.0;
+    }
+}

@@ -3,11 +3,14 @@ include(GoogleTest)
 
 set(VELMORA_TEST_DIR ${CMAKE_BINARY_DIR}/tests)
 
-# velmora_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...])
+# velmora_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [DEFINITIONS ...]
+#                  [DEPENDS <targets>...])
 # LABELS "tsan" or "asan" mark suites that the sanitizer trees build and run;
 # a sanitizer tree builds nothing else (target "sanitizer_tests").
+# DEFINITIONS are extra compile definitions, DEPENDS targets built first
+# (test data, libraries the suite loads at run time).
 function(velmora_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;DEFINITIONS;DEPENDS" ${ARGN})
   set(wanted TRUE)
   if(VELMORA_SANITIZE STREQUAL "thread" AND NOT "tsan" IN_LIST T_LABELS)
     set(wanted FALSE)
@@ -24,7 +27,10 @@ function(velmora_add_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMORA_TEST_DIR})
   target_compile_definitions(${name} PRIVATE
     VELMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" VELMORA_BIN_DIR="${VELMORA_BIN_DIR}"
-    VELMORA_TEST_DIR="${VELMORA_TEST_DIR}")
+    VELMORA_TEST_DIR="${VELMORA_TEST_DIR}" ${T_DEFINITIONS})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
   if(T_LABELS)
     # Discovered tests take one label value: several are joined with commas
     # ("tsan,asan"), which the trees' "ctest -L <regex>" still matches.

@@ -4,6 +4,7 @@
 #include "framework/CSemaphore.h"
 #include "framework/CThread.h"
 #include "framework/Errors.h"
+#include "support/RaisedText.h"
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Action>
-std::string RaisedText(Action action)
-{
-    try {
-        action();
-    } catch (const CError& error) {
-        return error.Text();
-    }
-    return "<nothing raised>";
-}
 
 class CCountingThread : public CThread {
 public:

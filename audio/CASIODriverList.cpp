@@ -67,12 +67,12 @@ CASIODriverList::CASIODriverList(const std::vector<std::string>& registryFiles)
     Build(registryFiles);
 }
 
+// The libraries stay loaded: a driver may have left a handler of its own
+// with a library that outlives it (the JACK library's message handlers).
 CASIODriverList::~CASIODriverList()
 {
     for (int32_t id = 0; id < Count(); ++id)
         CloseDriver(id);
-    for (Entry& entry : entries)
-        platform::FreeLibrary(entry.library);
 }
 
 void CASIODriverList::Build(const std::vector<std::string>& registryFiles)

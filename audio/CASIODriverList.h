@@ -27,7 +27,7 @@ public:
     // library is missing, whose library does not load or lacks the factory,
     // or whose file is malformed is left out.
     explicit CASIODriverList(const std::vector<std::string>& registryFiles = DefaultRegistryFiles());
-    // Releases every open driver object, then the libraries.
+    // Releases every open driver object; the libraries stay loaded.
     ~CASIODriverList();
     CASIODriverList(const CASIODriverList&) = delete;
     CASIODriverList& operator=(const CASIODriverList&) = delete;

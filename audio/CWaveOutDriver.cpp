@@ -44,7 +44,11 @@ CWaveOutDriver::CWaveOutDriver(CStudioOptions& options) : options(options)
     frames = static_cast<uint32_t>(bufferSize);
 }
 
-CWaveOutDriver::~CWaveOutDriver() = default;
+CWaveOutDriver::~CWaveOutDriver()
+{
+    // The manager stops a driver first; anyone else may not have.
+    CloseDevice();
+}
 
 const char* CWaveOutDriver::GetDeviceName(int32_t index) const
 {
@@ -196,7 +200,7 @@ void CWaveOutDriver::ReleaseBlocks()
     handle = nullptr;
 }
 
-void CWaveOutDriver::Stop()
+void CWaveOutDriver::CloseDevice()
 {
     Lock();
     started = false;
@@ -206,6 +210,11 @@ void CWaveOutDriver::Stop()
         platform::WaveOutReset(handle);
         ReleaseBlocks();
     }
+}
+
+void CWaveOutDriver::Stop()
+{
+    CloseDevice();
     if (device >= 0)
         ApplyFormat();
     frames = static_cast<uint32_t>(bufferSize);

@@ -23,7 +23,7 @@ public:
     static constexpr int32_t kMaximumBufferSize = 16384;
 
     explicit CWaveOutDriver(CStudioOptions& options);
-    // The output manager stops a driver before destroying it.
+    // Closes a device still open.
     ~CWaveOutDriver() override;
 
     void SetCallback(RenderCallback callback) override;
@@ -62,6 +62,7 @@ private:
     void Refill(int block);
     void ApplyFormat();
     void ReleaseBlocks();
+    void CloseDevice();
     uint32_t BytesPerFrame() const { return (stereo ? 2u : 1u) * static_cast<uint32_t>(bits) / 8u; }
 
     CStudioOptions& options;

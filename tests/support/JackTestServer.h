@@ -26,6 +26,8 @@ public:
         name = "velmora-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
         setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         setenv("JACK_NO_START_SERVER", "1", 1);
+        // The polling below fails until the server is up; its messages say nothing.
+        platform::RouteJackMessages([](const char*) {});
         std::vector<std::string> args = {"jackd", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
                                          std::to_string(period)};
         std::vector<char*> argv;
@@ -90,7 +92,12 @@ public:
             client->Activate(&CJackCapture::Process, this);
     }
 
-    ~CJackCapture() { client.reset(); }
+    // Stopped first: the process callback uses the client until then.
+    ~CJackCapture()
+    {
+        if (client)
+            client->Deactivate();
+    }
 
     bool Ok() const { return client != nullptr; }
     // Connects every output port whose name matches to our inputs in order.

@@ -1,20 +1,19 @@
 #include "audio/CWaveOutDriver.h"
 #include "app/CStudioOptions.h"
+#include "audio/BufferSize.h"
 #include "audio/SampleConversion.h"
 #include "framework/CMutex.h"
 #include "framework/Errors.h"
 
 namespace {
 
-// A buffer size read from the options: implausibly small values fall back
-// to the default rather than to the minimum.
-int32_t StoredBufferSize(int32_t stored)
+// Frame after frame, channel after channel, each sample quantised.
+template <typename Sample>
+void Interleave(Sample* out, double* const* channels, int32_t count, uint32_t frames, Sample (*quantize)(double))
 {
-    if (stored < CWaveOutDriver::kMinimumBufferSize)
-        return 8192;
-    if (stored > CWaveOutDriver::kMaximumBufferSize)
-        return CWaveOutDriver::kMaximumBufferSize;
-    return stored / 512 * 512;
+    for (uint32_t i = 0; i < frames; ++i)
+        for (int32_t c = 0; c < count; ++c)
+            *out++ = quantize(channels[c][i]);
 }
 
 } // namespace
@@ -28,7 +27,7 @@ CWaveOutDriver::CWaveOutDriver(CStudioOptions& options) : options(options)
     if (options.outputDriver == 1) {
         // A stored device that is no longer there falls back to the first.
         device = options.waveOutDevice >= 0 && options.waveOutDevice < deviceCount ? options.waveOutDevice : 0;
-        bufferSize = StoredBufferSize(options.waveOutBufferSize);
+        bufferSize = StoredBufferSize(options.waveOutBufferSize, kMinimumBufferSize, kMaximumBufferSize, 8192);
     } else {
         device = 0;
         bufferSize = 8192;
@@ -80,11 +79,7 @@ FormatMask CWaveOutDriver::NearestFormat(FormatMask mask) const
 
 void CWaveOutDriver::SetBufferSize(int32_t size)
 {
-    if (size < kMinimumBufferSize)
-        size = kMinimumBufferSize;
-    if (size > kMaximumBufferSize)
-        size = kMaximumBufferSize;
-    bufferSize = size / 512 * 512;
+    bufferSize = ClampedBufferSize(size, kMinimumBufferSize, kMaximumBufferSize);
     options.waveOutBufferSize = bufferSize;
 }
 
@@ -144,30 +139,11 @@ void CWaveOutDriver::Refill(int block)
 {
     const int32_t channels = stereo ? 2 : 1;
     callback.load(std::memory_order_acquire)(channels, channelPointers, static_cast<int32_t>(frames));
-    const double* left = channelPointers[0];
-    const double* right = channelPointers[1];
     char* out = blocks[block].data();
-    if (bits == 16) {
-        auto* samples = reinterpret_cast<int16_t*>(out);
-        for (uint32_t i = 0; i < frames; ++i) {
-            if (stereo) {
-                samples[2 * i] = QuantizeTo16(left[i]);
-                samples[2 * i + 1] = QuantizeTo16(right[i]);
-            } else {
-                samples[i] = QuantizeTo16(left[i]);
-            }
-        }
-    } else {
-        auto* samples = reinterpret_cast<uint8_t*>(out);
-        for (uint32_t i = 0; i < frames; ++i) {
-            if (stereo) {
-                samples[2 * i] = QuantizeTo8(left[i]);
-                samples[2 * i + 1] = QuantizeTo8(right[i]);
-            } else {
-                samples[i] = QuantizeTo8(left[i]);
-            }
-        }
-    }
+    if (bits == 16)
+        Interleave(reinterpret_cast<int16_t*>(out), channelPointers, channels, frames, QuantizeTo16);
+    else
+        Interleave(reinterpret_cast<uint8_t*>(out), channelPointers, channels, frames, QuantizeTo8);
     uint32_t result = platform::WaveOutWrite(handle, &headers[block]);
     // The device went away while playing: the blocks stop circulating and
     // the studio goes on silently.

@@ -42,15 +42,6 @@ std::string DriverEntry(const std::string& key, int n, const std::string& descri
     return text;
 }
 
-std::mutex shownMutex;
-std::vector<std::string> shown;
-
-void CollectShown(const char*, const char* text)
-{
-    std::lock_guard lock(shownMutex);
-    shown.push_back(text);
-}
-
 std::atomic<int> renders{0};
 std::atomic<int> renderChannels{0};
 std::atomic<int> renderFrames{0};
@@ -77,11 +68,8 @@ protected:
         std::filesystem::create_directories(folder + "/Velmora Studio");
         renders = 0;
         renderChannels = 0;
-        shown.clear();
-        SetShowHandler(CollectShown);
         options.outputDriver = 2;
     }
-    void TearDown() override { SetShowHandler(nullptr); }
 
     void Registry(const std::string& text) { std::ofstream(folder + "/Velmora Studio/AsioDrivers.reg") << text; }
 
@@ -110,6 +98,7 @@ protected:
 
     std::string folder;
     CStudioOptions options;
+    testenv::CShownMessages shown;
 };
 
 } // namespace
@@ -366,11 +355,7 @@ TEST_F(ASIODriverTest, ADriverThatFailsToInitialiseIsReportedAndStaysSilent)
     EXPECT_EQ(driver.GetRateFlags(0), 0);
     driver.SetCallback(PatternCallback);
     driver.Start();
-    {
-        std::lock_guard lock(shownMutex);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0], "ASIO: Driver <Alpha> Not Started <Test Device Missing>");
-    }
+    EXPECT_EQ(shown.Shown(), std::vector<std::string>{"ASIO: Driver <Alpha> Not Started <Test Device Missing>"});
     driver.Stop();
     EXPECT_EQ(Record(1).switches, 0);
     EXPECT_EQ(renders.load(), 0);

@@ -68,12 +68,7 @@ TEST(OutputSwitchTest, SelectDriverMovesTheRunningStudioFromDriverToDriver)
     CStudioOptions options;
     options.outputDriver = 1;
     options.waveOutBufferSize = 2048;
-    for (uint32_t i = 0; i < platform::WaveOutGetNumDevs(); ++i) {
-        platform::WaveOutCaps caps;
-        platform::WaveOutGetDevCaps(i, &caps);
-        if (caps.name == "velmora_test")
-            options.waveOutDevice = static_cast<int32_t>(i);
-    }
+    options.waveOutDevice = testenv::WaveOutDeviceIndex("velmora_test");
     CStudioFixture fixture(22050, 128);
     CStudio& studio = *fixture.studio;
     studio.NewProject();

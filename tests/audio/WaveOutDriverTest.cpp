@@ -18,34 +18,14 @@ namespace {
 
 const bool environment = testenv::UseTestDevices() && !testenv::UsePrivateConfigFolder("waveout-driver").empty();
 
-int32_t DeviceIndex(const std::string& name)
-{
-    for (uint32_t i = 0; i < platform::WaveOutGetNumDevs(); ++i) {
-        platform::WaveOutCaps caps;
-        platform::WaveOutGetDevCaps(i, &caps);
-        if (caps.name == name)
-            return static_cast<int32_t>(i);
-    }
-    return -1;
-}
-
 CStudioOptions WaveOutOptions(const char* device, FormatMask format = 0x800, int32_t bufferSize = 2048)
 {
     CStudioOptions options;
     options.outputDriver = 1;
-    options.waveOutDevice = DeviceIndex(device);
+    options.waveOutDevice = testenv::WaveOutDeviceIndex(device);
     options.waveOutFormat = static_cast<int32_t>(format);
     options.waveOutBufferSize = bufferSize;
     return options;
-}
-
-std::mutex shownMutex;
-std::vector<std::string> shown;
-
-void CollectShown(const char*, const char* text)
-{
-    std::lock_guard lock(shownMutex);
-    shown.push_back(text);
 }
 
 // The render callbacks below; one driver at a time uses them.
@@ -88,14 +68,11 @@ class WaveOutDriverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_GE(DeviceIndex("velmora_test"), 0);
+        ASSERT_GE(testenv::WaveOutDeviceIndex("velmora_test"), 0);
         capture = testenv::PrivateFolder("waveout-driver-capture") + "/capture.raw";
         setenv("VELMORA_TEST_PCM_FILE", capture.c_str(), 1);
         blocks = 0;
-        shown.clear();
-        SetShowHandler(CollectShown);
     }
-    void TearDown() override { SetShowHandler(nullptr); }
 
     std::vector<unsigned char> Captured() const
     {
@@ -104,6 +81,7 @@ protected:
     }
 
     std::string capture;
+    testenv::CShownMessages shown;
 };
 
 int16_t Sample16(const std::vector<unsigned char>& bytes, size_t index)
@@ -159,7 +137,7 @@ TEST_F(WaveOutDriverTest, AStoredDeviceOutsideTheListFallsBackToTheFirst)
     }
     CStudioOptions options = WaveOutOptions("velmora_mono");
     CWaveOutDriver driver(options);
-    EXPECT_EQ(driver.GetDevice(), DeviceIndex("velmora_mono"));
+    EXPECT_EQ(driver.GetDevice(), testenv::WaveOutDeviceIndex("velmora_mono"));
     EXPECT_STREQ(driver.GetDeviceName(driver.GetDevice()), "velmora_mono");
     EXPECT_EQ(driver.GetDeviceFormats(driver.GetDevice()), 0x55555u);
     EXPECT_EQ(driver.GetDeviceName(-1), nullptr);
@@ -277,11 +255,7 @@ TEST_F(WaveOutDriverTest, ADeviceThatFailsToOpenIsReportedAndLeavesTheDriverSile
     setenv("VELMORA_TEST_GONE", "hw:77", 1);
     driver.Start();
     unsetenv("VELMORA_TEST_GONE");
-    {
-        std::lock_guard lock(shownMutex);
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0], "WaveOut: waveOutOpen Failed <Error Code 0x6>");
-    }
+    EXPECT_EQ(shown.Shown(), std::vector<std::string>{"WaveOut: waveOutOpen Failed <Error Code 0x6>"});
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(blocks.load(), 0);
     driver.Stop();

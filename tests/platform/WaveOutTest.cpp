@@ -16,16 +16,6 @@ namespace {
 
 const bool environment = testenv::UseTestDevices();
 
-int DeviceIndex(const std::string& name)
-{
-    for (uint32_t i = 0; i < WaveOutGetNumDevs(); ++i) {
-        WaveOutCaps caps;
-        if (WaveOutGetDevCaps(i, &caps) == WAVE_NOERROR && caps.name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 WaveFormat Pcm(uint16_t channels, uint32_t rate, uint16_t bits)
 {
     WaveFormat format{};
@@ -89,7 +79,7 @@ protected:
     {
         capture = testenv::PrivateFolder("waveout") + "/capture.raw";
         setenv("VELMORA_TEST_PCM_FILE", capture.c_str(), 1);
-        test = DeviceIndex("velmora_test");
+        test = testenv::WaveOutDeviceIndex("velmora_test");
         ASSERT_GE(test, 0);
     }
 
@@ -106,15 +96,16 @@ TEST_F(WaveOutTest, ListsTheConfiguredDevicesWithTheFormatsTheyPlay)
     EXPECT_EQ(caps.description, "Test capture");
     EXPECT_EQ(caps.formats, 0xFFFFFu); // a file takes every format
 
-    int mono = DeviceIndex("velmora_mono");
+    int mono = testenv::WaveOutDeviceIndex("velmora_mono");
     ASSERT_GE(mono, 0);
     ASSERT_EQ(WaveOutGetDevCaps(static_cast<uint32_t>(mono), &caps), WAVE_NOERROR);
     EXPECT_EQ(caps.formats, 0x55555u); // mono 8 and 16 bit at every rate
 
     // A device that does not open when listed is left out; one that opens
     // then is listed, even when it goes away later.
-    EXPECT_GE(DeviceIndex("velmora_gone"), 0);
-    EXPECT_EQ(DeviceIndex("lavrate"), -1);
+    EXPECT_GE(testenv::WaveOutDeviceIndex("velmora_gone"), 0);
+    EXPECT_EQ(testenv::WaveOutDeviceIndex("velmora_broken"), -1);
+    EXPECT_EQ(WaveOutGetNumDevs(), 3u);
 
     EXPECT_EQ(WaveOutGetDevCaps(WaveOutGetNumDevs(), &caps), WAVE_BADDEVICEID);
     EXPECT_EQ(WaveOutGetDevCaps(0, nullptr), WAVE_INVALPARAM);
@@ -221,7 +212,7 @@ TEST_F(WaveOutTest, RefusesWhatCannotPlay)
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(WaveOutOpen(&device, static_cast<uint32_t>(test), Pcm(2, 44100, 24), Events::Callback, &events),
               WAVE_BADFORMAT);
-    int mono = DeviceIndex("velmora_mono");
+    int mono = testenv::WaveOutDeviceIndex("velmora_mono");
     EXPECT_EQ(WaveOutOpen(&device, static_cast<uint32_t>(mono), Pcm(2, 44100, 16), Events::Callback, &events),
               WAVE_BADFORMAT);
     EXPECT_EQ(device, nullptr);
@@ -232,7 +223,7 @@ TEST_F(WaveOutTest, RefusesWhatCannotPlay)
 
 TEST_F(WaveOutTest, ADeviceThatWentAwayFailsToOpenWithAReason)
 {
-    int gone = DeviceIndex("velmora_gone");
+    int gone = testenv::WaveOutDeviceIndex("velmora_gone");
     ASSERT_GE(gone, 0);
     setenv("VELMORA_TEST_GONE", "hw:77", 1);
     Events events;

@@ -2,21 +2,24 @@
 // Gives a test process its own sound devices and configuration folder. Call
 // from a namespace-scope initializer, before anything lists devices: the
 // device list is made once per process.
+#include "framework/Errors.h"
+#include "platform/OsWaveOut.h"
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace testenv {
 
-// ALSA's system configuration (for the plug-in types) plus the test devices
-// of tests/audio/TestDevices.conf: "velmora_test" (a file capture named by
-// VELMORA_TEST_PCM_FILE), "velmora_mono" (mono only), "velmora_gone" (fails
-// to open while VELMORA_TEST_GONE names a missing card).
+// Only the test devices of tests/audio/TestDevices.conf: "velmora_test" (a
+// file capture named by VELMORA_TEST_PCM_FILE), "velmora_mono" (mono only),
+// "velmora_gone" (fails to open while VELMORA_TEST_GONE names a missing
+// card), "velmora_broken" (never opens).
 inline bool UseTestDevices()
 {
-    std::string path = "/usr/share/alsa/alsa.conf:" VELMORA_SOURCE_DIR "/tests/audio/TestDevices.conf";
-    setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+    setenv("ALSA_CONFIG_PATH", VELMORA_SOURCE_DIR "/tests/audio/TestDevices.conf", 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     return true;
 }
@@ -46,5 +49,51 @@ inline std::string UsePrivateConfigFolder(const std::string& name)
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     return folder;
 }
+
+// The index of the "Wave Out" device of that ALSA name; -1 when unlisted.
+inline int32_t WaveOutDeviceIndex(const std::string& name)
+{
+    for (uint32_t i = 0; i < platform::WaveOutGetNumDevs(); ++i) {
+        platform::WaveOutCaps caps;
+        if (platform::WaveOutGetDevCaps(i, &caps) == platform::WAVE_NOERROR && caps.name == name)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+// Collects the texts of the error boxes shown while it lives (from any
+// thread) instead of printing them.
+class CShownMessages {
+public:
+    CShownMessages()
+    {
+        Texts().clear();
+        SetShowHandler(Collect);
+    }
+    ~CShownMessages() { SetShowHandler(nullptr); }
+
+    std::vector<std::string> Shown()
+    {
+        std::lock_guard lock(Mutex());
+        return Texts();
+    }
+
+private:
+    static std::mutex& Mutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::vector<std::string>& Texts()
+    {
+        static std::vector<std::string> texts;
+        return texts;
+    }
+    static void Collect(const char*, const char* text)
+    {
+        std::lock_guard lock(Mutex());
+        Texts().push_back(text);
+    }
+};
 
 } // namespace testenv

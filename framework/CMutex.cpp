@@ -14,6 +14,14 @@ void CMutex::Lock()
     depth.fetch_add(1, std::memory_order_relaxed);
 }
 
+bool CMutex::TryLock()
+{
+    if (mutex.TryLock() != 0)
+        return false;
+    depth.fetch_add(1, std::memory_order_relaxed);
+    return true;
+}
+
 void CMutex::Unlock()
 {
     depth.fetch_sub(1, std::memory_order_relaxed);

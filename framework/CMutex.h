@@ -16,6 +16,10 @@ public:
     virtual void Unlock();
     virtual bool IsLocked();
 
+    // Takes the lock only when nobody else holds it. Not a virtual
+    // operation: the slot order is shared with machine libraries.
+    bool TryLock();
+
 private:
     platform::Mutex mutex;
     std::atomic<int32_t> depth{0};

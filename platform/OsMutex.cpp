@@ -39,6 +39,18 @@ int Mutex::Lock()
     return 0;
 }
 
+int Mutex::TryLock()
+{
+    int result = pthread_mutex_trylock(&mutex);
+    if (result != 0)
+        return result;
+    if (depth++ == 0) {
+        owner.store(pthread_self(), std::memory_order_release);
+        owned.store(true, std::memory_order_release);
+    }
+    return 0;
+}
+
 int Mutex::Unlock()
 {
     if (!IsOwnedByCaller())

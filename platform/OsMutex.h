@@ -16,6 +16,8 @@ public:
 
     int CreationError() const { return creationError; }
     int Lock();
+    // EBUSY when another thread holds the mutex.
+    int TryLock();
     int Unlock();
     bool IsOwnedByCaller() const;
 

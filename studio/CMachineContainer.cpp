@@ -92,14 +92,21 @@ bool CMachineContainer::TakePendingJob()
     return false;
 }
 
+// The job is taken only when the machine is free at once: a consumer never
+// blocks on a source's lock while holding its own, so running jobs inline
+// adds no lock ordering between machines. A busy machine (an edit, or
+// another consumer running this job) goes back to its worker.
 void CMachineContainer::AwaitJob()
 {
     if (TakePendingJob()) {
-        CLockGuard lock(*machine);
-        RunDirect();
-    } else {
-        WaitDone();
+        if (machine->TryLock()) {
+            RunDirect();
+            machine->Unlock();
+            return;
+        }
+        QueueJob();
     }
+    WaitDone();
 }
 
 void CMachineContainer::QueuedJob(void* container)

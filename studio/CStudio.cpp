@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -20,21 +21,18 @@ constexpr int32_t kPortKindBits = PORT_AUDIO | PORT_CONTROL;
 
 } // namespace
 
-// Holds the machine locks of both ends of a cable, in the order in which the
-// render cycle nests them: a consumer about to wait for a source may run the
-// source's job itself while holding its own lock, so the waiting machine
-// comes first. Across an ordinary cable the input's machine waits for the
-// output's; a late output is never waited for, but its machine waits for
-// what feeds its late inputs, so there the output's machine comes first.
+// Holds the machine locks of both ends of a cable. They are taken in one
+// fixed order, the master's first and the others by address, so that no
+// two edits ever take a pair of machine locks in opposite orders.
 class CMachinePairLock {
 public:
-    explicit CMachinePairLock(const CConnection& cable)
+    CMachinePairLock(const CStudio& studio, const CConnection& cable)
     {
-        CMachine* source = cable.source->GetContainer()->GetMachine();
-        CMachine* destination = cable.destination->GetContainer()->GetMachine();
-        bool lateSource = cable.source->GetPort()->IsLate();
-        first = lateSource ? source : destination;
-        second = lateSource ? destination : source;
+        CMachineContainer* a = cable.source->GetContainer();
+        CMachineContainer* b = cable.destination->GetContainer();
+        bool aFirst = a == studio.GetMaster() || (b != studio.GetMaster() && std::less<CMachineContainer*>()(a, b));
+        first = (aFirst ? a : b)->GetMachine();
+        second = (aFirst ? b : a)->GetMachine();
         first->Lock();
         second->Lock();
     }
@@ -259,7 +257,7 @@ CConnection* CStudio::Connect(CConnector* a, CConnector* b, double volume)
 
     auto* connection = new CConnection(output, input, volume);
     {
-        CMachinePairLock machines(*connection);
+        CMachinePairLock machines(*this, *connection);
         input->AddConnection(connection);
     }
     Notify([](CStudioObserver* observer) { observer->ConnectionsChanged(); });
@@ -285,7 +283,7 @@ void CStudio::Disconnect(CConnection* connection)
 {
     CLockGuard lock(*this);
     {
-        CMachinePairLock machines(*connection);
+        CMachinePairLock machines(*this, *connection);
         connection->destination->DeleteConnection(connection);
     }
     Notify([](CStudioObserver* observer) { observer->ConnectionsChanged(); });

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr const char* kFolderName = "Velmora Studio";
 constexpr const char* kFileName = "Velmora.opt";
 
 // Options files are a few hundred bytes; anything past this is not ours.
@@ -99,10 +98,10 @@ void CStudioOptions::SetDefaults()
 
 std::string CStudioOptions::Location()
 {
-    std::string config = platform::UserConfigFolder();
-    if (config.empty())
+    std::string folder = platform::StudioConfigFolder();
+    if (folder.empty())
         return std::string();
-    return platform::JoinPath(platform::JoinPath(config, kFolderName), kFileName);
+    return platform::JoinPath(folder, kFileName);
 }
 
 void CStudioOptions::Read()

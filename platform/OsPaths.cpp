@@ -12,6 +12,8 @@ namespace platform {
 
 namespace {
 
+constexpr const char* kStudioFolderName = "Velmora Studio";
+
 std::string Environment(const char* name)
 {
     const char* value = std::getenv(name);
@@ -41,6 +43,12 @@ std::string UserConfigFolder()
     if (!home.empty())
         return JoinPath(home, ".config");
     return std::string();
+}
+
+std::string StudioConfigFolder()
+{
+    std::string config = UserConfigFolder();
+    return config.empty() ? std::string() : JoinPath(config, kStudioFolderName);
 }
 
 std::string ProgramFolder()

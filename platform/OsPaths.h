@@ -9,6 +9,10 @@ namespace platform {
 // Empty when neither variable is set (the caller keeps its defaults).
 std::string UserConfigFolder();
 
+// The studio's own folder in it, "Velmora Studio" (options, scan cache);
+// empty without a configuration folder. Not created here.
+std::string StudioConfigFolder();
+
 // The folder that holds the running program.
 std::string ProgramFolder();
 

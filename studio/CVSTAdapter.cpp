@@ -1,0 +1,498 @@
+#include "studio/CVSTAdapter.h"
+#include "framework/CAudioBuffer.h"
+#include "framework/CControlBuffer.h"
+#include "framework/CHost.h"
+#include "framework/CPort.h"
+#include "framework/Errors.h"
+#include "studio/CVSTAdapterInfo.h"
+#include "studio/CVSTAdapterList.h"
+#include "studio/CVSTEditorWindows.h"
+#include "studio/VSTHostCallback.h"
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The pan law sent after effOpen, by its exact bit pattern (about 1/sqrt 2).
+const float kPanLaw = std::bit_cast<float>(0x3F3504F7u);
+
+// Events one block can carry to the plug-in; anything beyond is dropped
+// rather than allocated on the audio thread.
+constexpr size_t kEventCapacity = 1024;
+
+constexpr const char* kHostCanDo[] = {
+    "sendVstEvents", "sendVstMIDIEvent", "sendVstTimeInfo", "receiveVstEvents",
+    "receiveVstMIDIEvent", "receiveVstTimeInfo", "supplyIdle",
+};
+
+// Channel conversions, four samples at a time in vector registers: for a
+// light plug-in they are a noticeable share of what hosting costs.
+template <typename From, typename To>
+void Convert(const From* from, To* to, size_t n)
+{
+    typedef From FromVector __attribute__((vector_size(4 * sizeof(From))));
+    typedef To ToVector __attribute__((vector_size(4 * sizeof(To))));
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        FromVector source;
+        std::memcpy(&source, from + i, sizeof source);
+        const ToVector converted = __builtin_convertvector(source, ToVector);
+        std::memcpy(to + i, &converted, sizeof converted);
+    }
+    for (; i < n; ++i)
+        to[i] = static_cast<To>(from[i]);
+}
+
+VstEvent** EventSlots(std::vector<VstIntPtr>& block)
+{
+    return reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(block.data()) + offsetof(VstEvents, events));
+}
+
+} // namespace
+
+CVSTAdapter::CVSTAdapter(CVSTAdapterInfo* type)
+    : CMachine(type->GetHost()), type(type), sampleRate(host->GetSampleRate()), blockSize(host->GetBlockSize())
+{
+    CVSTAdapterList& list = CVSTAdapterList::Get();
+    list.SetHost(host);
+    list.Add(this);
+
+    if (VSTEntryProc entry = type->GetEntry())
+        effect = entry(VSTHostCallback);
+    if (!effect)
+        return;
+    listedEffect.store(effect, std::memory_order_release);
+    effect->resvd1 = reinterpret_cast<VstIntPtr>(this);
+    parameterCount = std::max(0, effect->numParams);
+    programCount = std::max(0, effect->numPrograms);
+    typeId = effect->uniqueID;
+    inputCount = std::max(0, effect->numInputs);
+    outputCount = std::max(0, effect->numOutputs);
+    doubles = (effect->flags & effFlagsCanDoubleReplacing) != 0;
+
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    Dispatch(effSetBlockSize, 0, blockSize);
+    Dispatch(effOpen);
+    Dispatch(effSetPanLaw, 0, 0, nullptr, kPanLaw);
+    Dispatch(effMainsChanged, 0, 1);
+    // The query with upper-case MIDI decides the layout that project files
+    // store. Real instruments answer only the usual spelling or just say
+    // they are synthesizers; they get a control port after the audio ports.
+    const bool controlFirst = CanDo("receiveVstMIDIEvent") != 0;
+    const bool controlLast = !controlFirst && (CanDo("receiveVstMidiEvent") > 0 || (effect->flags & effFlagsIsSynth) != 0);
+    Dispatch(effStartProcess);
+
+    BuildPorts(controlFirst, controlLast);
+    if (controlPort) {
+        pendingEvents.resize(kEventCapacity);
+        pendingEventBlock.assign(offsetof(VstEvents, events) / sizeof(VstIntPtr) + kEventCapacity, 0);
+    }
+    AllocateScratch(blockSize);
+    PointChannels();
+    ready.store(true, std::memory_order_release);
+}
+
+CVSTAdapter::~CVSTAdapter()
+{
+    {
+        // The idle thread leaves a machine alone from here on. The plug-in is
+        // not called under the lock: its own threads may be waiting for it.
+        CLockGuard guard(*this);
+        ready.store(false, std::memory_order_release);
+        editorVisible = false;
+    }
+    pendingEventBlock.clear();
+    pendingEvents.clear();
+    if (effect) {
+        Dispatch(effStopProcess);
+        Dispatch(effMainsChanged, 0, 0);
+        if (editor) {
+            Dispatch(effEditClose);
+            if (CVSTEditorWindows* windows = GetVSTEditorWindows())
+                windows->Destroy(editor);
+            editor = nullptr;
+        }
+        Dispatch(effClose);
+    }
+    CVSTAdapterList::Get().Remove(this);
+    type->InstanceReleased();
+}
+
+VstIntPtr CVSTAdapter::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    return effect ? effect->dispatcher(effect, opcode, index, value, ptr, opt) : 0;
+}
+
+void CVSTAdapter::DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32_t outSize)
+{
+    char text[kVstTextSize * 2] = {};
+    Dispatch(opcode, index, 0, text);
+    text[sizeof text - 1] = '\0';
+    std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
+}
+
+VstIntPtr CVSTAdapter::CanDo(const char* what)
+{
+    // The plug-in gets a buffer of its own, never a string literal.
+    char text[kVstTextSize] = {};
+    std::snprintf(text, sizeof text, "%s", what);
+    return Dispatch(effCanDo, 0, 0, text);
+}
+
+bool CVSTAdapter::IsParameter(int32_t index) const
+{
+    return effect && index >= 0 && index < effect->numParams;
+}
+
+void CVSTAdapter::BuildPorts(bool controlFirst, bool controlLast)
+{
+    if (controlFirst)
+        controlPort = AddPort(PORT_CONTROL_IN, "Control In");
+    AddAudioPorts(inputCount, true);
+    AddAudioPorts(outputCount, false);
+    if (controlLast)
+        controlPort = AddPort(PORT_CONTROL_IN, "Control In");
+    deliverEvents = controlPort != nullptr;
+}
+
+void CVSTAdapter::AddAudioPorts(int32_t channels, bool input)
+{
+    const char* format = input ? "Line In %i" : "Line Out %i";
+    if (channels == 2) {
+        AddPort(input ? PORT_STEREO_AUDIO_IN : PORT_STEREO_AUDIO_OUT, FormatText(format, 1).c_str());
+        return;
+    }
+    for (int32_t i = 1; i <= channels; ++i)
+        AddPort(input ? PORT_MONO_AUDIO_IN : PORT_MONO_AUDIO_OUT, FormatText(format, i).c_str());
+}
+
+void CVSTAdapter::AllocateScratch(int32_t frames)
+{
+    if (doubles || frames <= 0) {
+        scratch.clear();
+        scratch.shrink_to_fit();
+        return;
+    }
+    scratch.assign(static_cast<size_t>(inputCount + outputCount) * static_cast<size_t>(frames), 0.0f);
+}
+
+void CVSTAdapter::PointChannels()
+{
+    inputChannels.clear();
+    outputChannels.clear();
+    int32_t frames = std::max(blockSize, 0);
+    for (int32_t i = 0; i < portCount; ++i) {
+        CPort* port = ports[i];
+        if (!port->IsAudio() || !port->audioBuffer)
+            continue;
+        std::vector<double*>& channels = port->IsInput() ? inputChannels : outputChannels;
+        channels.push_back(port->audioBuffer->left);
+        if (port->IsStereo())
+            channels.push_back(port->audioBuffer->right);
+        frames = std::min(frames, port->audioBuffer->length);
+    }
+    inputScratch.clear();
+    outputScratch.clear();
+    if (!doubles && inputCount + outputCount > 0) {
+        const size_t perChannel = scratch.size() / static_cast<size_t>(inputCount + outputCount);
+        frames = std::min(frames, static_cast<int32_t>(perChannel));
+        float* next = scratch.data();
+        for (int32_t i = 0; i < inputCount; ++i, next += perChannel)
+            inputScratch.push_back(next);
+        for (int32_t i = 0; i < outputCount; ++i, next += perChannel)
+            outputScratch.push_back(next);
+    }
+    processFrames = frames;
+}
+
+void CVSTAdapter::Process()
+{
+    CLockGuard guard(*this);
+    if (!effect)
+        return;
+    if (controlPort)
+        SendEvents(processFrames);
+    ProcessAudio(processFrames);
+}
+
+void CVSTAdapter::SendEvents(int32_t frames)
+{
+    // The previous block's events are given up here: the plug-in may keep
+    // their pointers until the next block.
+    auto* block = reinterpret_cast<VstEvents*>(pendingEventBlock.data());
+    block->numEvents = 0;
+    CControlBuffer* buffer = controlPort->controlBuffer;
+    if (!deliverEvents) {
+        buffer->Clear();
+        return;
+    }
+    VstEvent** slots = EventSlots(pendingEventBlock);
+    const int32_t lastFrame = std::max(frames - 1, 0);
+    int32_t count = 0;
+    MachineEvent event;
+    while (buffer->PopEvent(&event)) {
+        if (event.kind != EVENT_NOTE_ON && event.kind != EVENT_NOTE_OFF)
+            continue;
+        if (static_cast<size_t>(count) == pendingEvents.size())
+            continue;
+        VstMidiEvent& midi = pendingEvents[static_cast<size_t>(count)];
+        midi = VstMidiEvent{};
+        midi.type = kVstMidiType;
+        midi.byteSize = sizeof(VstMidiEvent) - 2 * sizeof(VstInt32);
+        // Plug-ins drop events outside the block.
+        midi.deltaFrames = std::clamp(event.time, 0, lastFrame);
+        midi.midiData[1] = static_cast<char>(event.key & 0xff);
+        if (event.kind == EVENT_NOTE_ON) {
+            midi.midiData[0] = static_cast<char>(0x90);
+            midi.midiData[2] = static_cast<char>(std::clamp(static_cast<int>(event.value * 127.0), 0, 127));
+        } else {
+            midi.midiData[0] = static_cast<char>(0x80);
+        }
+        slots[count++] = reinterpret_cast<VstEvent*>(&midi);
+    }
+    block->numEvents = count;
+    if (count > 0 && Dispatch(effProcessEvents, 0, 0, block) == 0)
+        deliverEvents = false;
+}
+
+void CVSTAdapter::ProcessAudio(int32_t frames)
+{
+    if (frames <= 0)
+        return;
+    const auto n = static_cast<size_t>(frames);
+    // Some plug-ins leave outputs unwritten.
+    if (doubles) {
+        for (double* out : outputChannels)
+            std::fill(out, out + n, 0.0);
+        if (effect->processDoubleReplacing)
+            effect->processDoubleReplacing(effect, inputChannels.data(), outputChannels.data(), frames);
+        return;
+    }
+    for (size_t c = 0; c < inputScratch.size(); ++c)
+        Convert(inputChannels[c], inputScratch[c], n);
+    for (float* out : outputScratch)
+        std::fill(out, out + n, 0.0f);
+    // The flags decide, never the pointers: `process` is null in some.
+    if ((effect->flags & effFlagsCanReplacing) != 0) {
+        if (effect->processReplacing)
+            effect->processReplacing(effect, inputScratch.data(), outputScratch.data(), frames);
+    } else if (effect->process) {
+        effect->process(effect, inputScratch.data(), outputScratch.data(), frames);
+    }
+    for (size_t c = 0; c < outputScratch.size(); ++c)
+        Convert(outputScratch[c], outputChannels[c], n);
+}
+
+void CVSTAdapter::ResizeBuffers(int32_t frames)
+{
+    CLockGuard guard(*this);
+    CMachine::ResizeBuffers(frames);
+    PointChannels();
+}
+
+CControl* CVSTAdapter::CreateGUI(CControl* parent)
+{
+    CLockGuard guard(*this);
+    CVSTEditorWindows* windows = GetVSTEditorWindows();
+    if (!effect || (effect->flags & effFlagsHasEditor) == 0 || editor || !windows)
+        return nullptr;
+    ERect* rect = nullptr;
+    Dispatch(effEditGetRect, 0, 0, &rect);
+    const int32_t width = rect ? rect->right - rect->left : 0;
+    const int32_t height = rect ? rect->bottom - rect->top : 0;
+    CControl* child = windows->CreateChild(parent, "VST", width, height);
+    if (!child)
+        return nullptr;
+    void* window = windows->GetNativeWindow(child);
+    if (!window) {
+        windows->Destroy(child);
+        return nullptr;
+    }
+    editor = child;
+    Dispatch(effEditOpen, 0, 0, window);
+    windows->Show(child);
+    return child;
+}
+
+void CVSTAdapter::ShowGUI()
+{
+    CLockGuard guard(*this);
+    if (!editor)
+        return;
+    GetVSTEditorWindows()->Show(editor);
+    editorVisible = true;
+}
+
+void CVSTAdapter::HideGUI()
+{
+    CLockGuard guard(*this);
+    editorVisible = false;
+    if (editor)
+        GetVSTEditorWindows()->Hide(editor);
+}
+
+double CVSTAdapter::GetParameter(int32_t index)
+{
+    CLockGuard guard(*this);
+    return IsParameter(index) ? static_cast<double>(effect->getParameter(effect, index)) : 0.0;
+}
+
+void CVSTAdapter::SetParameter(int32_t index, double value)
+{
+    CLockGuard guard(*this);
+    if (IsParameter(index))
+        effect->setParameter(effect, index, static_cast<float>(value));
+}
+
+void CVSTAdapter::GetParameterName(int32_t index, char* out)
+{
+    CLockGuard guard(*this);
+    out[0] = '\0';
+    if (IsParameter(index))
+        DispatchText(effGetParamName, index, out, kMachineTextSize);
+}
+
+void CVSTAdapter::GetParameterDisplay(int32_t index, char* out)
+{
+    CLockGuard guard(*this);
+    out[0] = '\0';
+    if (!IsParameter(index))
+        return;
+    char display[kVstTextSize];
+    char label[kVstTextSize];
+    DispatchText(effGetParamDisplay, index, display, kVstTextSize);
+    DispatchText(effGetParamLabel, index, label, kVstTextSize);
+    std::snprintf(out, kMachineTextSize, "%s", FormatText("%s%s", display, label).c_str());
+}
+
+void CVSTAdapter::SetProgram(int32_t index)
+{
+    CLockGuard guard(*this);
+    if (!effect)
+        return;
+    Dispatch(effSetProgram, 0, index);
+    currentProgram = index;
+}
+
+void CVSTAdapter::GetProgramNameIndexed(int32_t index, char* out)
+{
+    CLockGuard guard(*this);
+    out[0] = '\0';
+    if (effect)
+        DispatchText(effGetProgramNameIndexed, index, out, kMachineTextSize);
+}
+
+void CVSTAdapter::SetSampleRate(int32_t hz)
+{
+    CLockGuard guard(*this);
+    sampleRate = hz;
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(hz));
+}
+
+void CVSTAdapter::SetBlockSize(int32_t frames)
+{
+    CLockGuard guard(*this);
+    frames = std::max(frames, 0);
+    AllocateScratch(frames);
+    blockSize = frames;
+    PointChannels();
+    Dispatch(effSetBlockSize, 0, frames);
+}
+
+void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
+{
+    CLockGuard guard(*this);
+    if (effect) {
+        void* chunk = nullptr;
+        const VstIntPtr chunkSize = Dispatch(effGetChunk, 1, 0, &chunk);
+        if (chunkSize > 0 && chunkSize <= INT32_MAX && chunk) {
+            // The chunk stays the plug-in's: copy it before the next call.
+            void* copy = std::malloc(static_cast<size_t>(chunkSize));
+            std::memcpy(copy, chunk, static_cast<size_t>(chunkSize));
+            *data = copy;
+            *size = static_cast<int32_t>(chunkSize);
+            *isParameterList = false;
+            return;
+        }
+    }
+    CMachine::SaveState(data, size, isParameterList);
+}
+
+void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList)
+{
+    CLockGuard guard(*this);
+    if (isParameterList) {
+        CMachine::LoadState(data, size, isParameterList);
+        return;
+    }
+    if (!effect || !data || size <= 0)
+        return;
+    // The plug-in gets its own copy: the caller's buffer stays untouched.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::vector<unsigned char> chunk(bytes, bytes + size);
+    Dispatch(effSetChunk, 1, size, chunk.data());
+}
+
+bool CVSTAdapter::IsGenerator()
+{
+    return effect && (effect->flags & effFlagsIsSynth) != 0;
+}
+
+VstIntPtr CVSTAdapter::AnswerHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
+{
+    switch (opcode) {
+    case audioMasterAutomate:
+        host->ParameterChanged(this, index, opt);
+        return 0;
+    case audioMasterIdle:
+    case audioMasterNeedIdle:
+        wantsIdle = true;
+        return 0;
+    case audioMasterWantMidi:
+        deliverEvents = true;
+        return 1;
+    case audioMasterGetTime:
+        timeInfo = VstTimeInfo{};
+        timeInfo.samplePos = host->GetPosition();
+        timeInfo.sampleRate = sampleRate;
+        if (value & kVstTempoValid) {
+            timeInfo.tempo = host->GetTempo();
+            timeInfo.flags |= kVstTempoValid;
+        }
+        if (value & kVstTimeSigValid) {
+            timeInfo.timeSigNumerator = 1;
+            timeInfo.timeSigDenominator = 4;
+            timeInfo.flags |= kVstTimeSigValid;
+        }
+        return reinterpret_cast<VstIntPtr>(&timeInfo);
+    case audioMasterTempoAt:
+        return static_cast<VstIntPtr>(host->GetTempo() * 10000.0);
+    case audioMasterCanDo:
+        if (ptr) {
+            for (const char* text : kHostCanDo) {
+                if (std::strncmp(static_cast<const char*>(ptr), text, std::strlen(text) + 1) == 0)
+                    return 1;
+            }
+        }
+        return 0;
+    case audioMasterGetDirectory:
+        return reinterpret_cast<VstIntPtr>(type->GetFolder());
+    default:
+        return 0;
+    }
+}
+
+void CVSTAdapter::Idle()
+{
+    CLockGuard guard(*this);
+    if (!ready.load(std::memory_order_acquire) || !effect)
+        return;
+    if (wantsIdle && Dispatch(effIdle) == 0)
+        wantsIdle = false;
+    if (editorVisible && editor)
+        Dispatch(effEditIdle);
+}

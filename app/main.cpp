@@ -1,32 +1,22 @@
 #include "app/BuiltInMachineTypes.h"
 #include "app/CStudioOptions.h"
+#include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
+#include "app/RenderCommand.h"
+#include "app/UpgradeCommand.h"
 #include "framework/CMachineInfo.h"
 #include "framework/Errors.h"
 #include "platform/OsCpu.h"
-#include "platform/OsPaths.h"
-#include "studio/CPlugInDiscovery.h"
 #include "studio/CVelmHost.h"
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-constexpr const char* kPlugInFolder = "PlugIns";
-
-// Machine libraries from "PlugIns" beside the program, then the VST
-// plug-ins of the stored plug-in paths.
-void DiscoverMachineTypes(CVelmHost& host, const CStudioOptions& options)
-{
-    CPlugInDiscovery discovery(&host, DiscoverySettings::Defaults());
-    discovery.ScanMachineLibraries(platform::JoinPath(platform::ProgramFolder(), kPlugInFolder));
-    discovery.ScanVSTFolders(options.pluginPaths);
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--render") == 0)
+        return RunRenderCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--upgrade") == 0)
+        return RunUpgradeCommand(argc - 2, argv + 2);
     try {
         CVelmHost host(44100, 256, platform::DetectFeatureFlags());
         RegisterBuiltInMachineTypes(host);

@@ -405,9 +405,14 @@ bool CStudio::PrepareForDriver(int32_t channels, int32_t sampleRate, int32_t blo
     if (!master)
         return false;
     CMachine* machine = master->GetMachine();
-    CLockGuard masterLock(*machine);
-    auto* masterMachine = dynamic_cast<CMaster*>(machine);
-    bool rebuilt = masterMachine && masterMachine->RebuildInputPorts(channels);
+    bool rebuilt;
+    {
+        // Only around the ports: the sequencer's pattern lock, which the
+        // rates below take, comes before machine locks.
+        CLockGuard masterLock(*machine);
+        auto* masterMachine = dynamic_cast<CMaster*>(machine);
+        rebuilt = masterMachine && masterMachine->RebuildInputPorts(channels);
+    }
     host->SetSampleRateAndBlockSize(sampleRate, blockSize);
     SetSampleRate(sampleRate);
     SetBlockSize(blockSize);

@@ -70,14 +70,15 @@ TEST(ListMachinesTest, PrintsEveryTypeInRegistrationOrder)
     const ProgramRun cold = RunProgram(command);
     ASSERT_TRUE(WIFEXITED(cold.status));
     EXPECT_EQ(WEXITSTATUS(cold.status), 0);
-    ASSERT_GE(cold.lines.size(), 6u);
+    ASSERT_GE(cold.lines.size(), 7u);
     // Built-in types, the machine library's, then the plug-ins beside the
     // program (the default plug-in paths of a user without options).
     EXPECT_EQ(cold.lines[0], "Master\tMaster");
     EXPECT_EQ(cold.lines[1], "ZT Test Gain\tVelmPlug::ZT Test Gain");
     EXPECT_EQ(cold.lines[2], "ZT Test Tone\tVelmPlug::ZT Test Tone-Sine");
-    EXPECT_EQ(cold.lines[3], "velm-gain\tVST::\\x04\\x03\\x02\\x01");
-    EXPECT_EQ(cold.lines[4], "velm-main-only\tVST::\\x01");
+    EXPECT_EQ(cold.lines[3], "ZT Test Steps\tVelmPlug::ZT Test Steps");
+    EXPECT_EQ(cold.lines[4], "velm-gain\tVST::\\x04\\x03\\x02\\x01");
+    EXPECT_EQ(cold.lines[5], "velm-main-only\tVST::\\x01");
 
     // The packages' plug-ins, from the system's folders in their order.
     const size_t amsynth = IndexOf(cold.lines, "amsynth_vst\tVST::\\x09\\x03\\x0d\\x01");
@@ -86,7 +87,7 @@ TEST(ListMachinesTest, PrintsEveryTypeInRegistrationOrder)
     ASSERT_NE(amsynth, std::string::npos);
     ASSERT_NE(compressor, std::string::npos);
     ASSERT_NE(hall, std::string::npos);
-    EXPECT_LT(4u, amsynth);
+    EXPECT_LT(5u, amsynth);
     EXPECT_LT(amsynth, compressor);
     EXPECT_LT(compressor, hall);
 

@@ -95,7 +95,8 @@ TEST_F(PlugInDiscoveryTest, MachineLibrariesRegisterTheirTypesAfterTheBuiltInOne
     EXPECT_EQ(discovery.ScanMachineLibraries(TestMachineLibraryFolder()), 1);
     EXPECT_EQ(Types(host), (std::vector<TypeLine>{{"Master", "Master", ""},
                                                   {"ZT Test Gain", "VelmPlug::ZT Test Gain", ""},
-                                                  {"ZT Test Tone", "VelmPlug::ZT Test Tone-Sine", ""}}));
+                                                  {"ZT Test Tone", "VelmPlug::ZT Test Tone-Sine", ""},
+                                                  {"ZT Test Steps", "VelmPlug::ZT Test Steps", ""}}));
     EXPECT_EQ(statusTexts, std::vector<std::string>{"Loading PlugIn Library VelmTestMachines.so..."});
 
     // The library's machines are native machines that know the host.
@@ -159,7 +160,7 @@ TEST_F(PlugInDiscoveryTest, WhatIsNotAMachineLibraryIsSkipped)
     CVelmHost host(44100, 256, 0);
     CPlugInDiscovery discovery = Discovery(host, Settings());
     EXPECT_EQ(discovery.ScanMachineLibraries(folder), 1);
-    EXPECT_EQ(Names(host), (std::vector<std::string>{"ZT Test Gain", "ZT Test Tone"}));
+    EXPECT_EQ(Names(host), (std::vector<std::string>{"ZT Test Gain", "ZT Test Tone", "ZT Test Steps"}));
     EXPECT_EQ(statusTexts, (std::vector<std::string>{"Loading PlugIn Library a-broken.so...",
                                                      "Loading PlugIn Library b.so...",
                                                      "Loading PlugIn Library d-foreign.so..."}));

@@ -1,5 +1,5 @@
-// A machine library for the tests: two machine types, a stereo gain and a
-// sine tone generator, and a count of the library's own live allocations
+// A machine library for the tests: three machine types, a stereo gain, a
+// sine tone generator and a step generator, and a count of the library's own live allocations
 // (its operator new and delete are its own), which the gain machine shows
 // as a parameter so that a test can see which side freed an object.
 #include "framework/CAudioBuffer.h"
@@ -166,6 +166,46 @@ private:
     double amplitude = 0.0;
 };
 
+// Plays notes as steps of a known height: while a note is held, every frame
+// carries (pitch + 1) / 256 on both sides, so that the first frame of each
+// note shows exactly where its note on arrived.
+class CTestSteps : public CMachine {
+public:
+    explicit CTestSteps(CHost* host) : CMachine(host)
+    {
+        AddPort(PORT_CONTROL_IN, "Control In");
+        AddPort(PORT_STEREO_AUDIO_OUT, "Line Out");
+    }
+
+    void Process() override
+    {
+        CControlBuffer* events = ports[0]->controlBuffer;
+        CAudioBuffer* out = ports[1]->audioBuffer;
+        MachineEvent event;
+        bool pending = events->PopEvent(&event);
+        for (int32_t i = 0; i < out->length; ++i) {
+            while (pending && event.time <= i) {
+                const int32_t key = event.NoteKey() & 0x7f;
+                if (event.kind == EVENT_NOTE_ON || event.kind == EVENT_NOTE_ON_INT)
+                    ++held[key];
+                else if (event.IsNoteOff() && held[key] > 0)
+                    --held[key];
+                pending = events->PopEvent(&event);
+            }
+            double level = 0.0;
+            for (int32_t key = 0; key < 128; ++key)
+                level += held[key] * (key + 1) / 256.0;
+            out->left[i] = out->right[i] = level;
+        }
+    }
+    void SetSampleRate(int32_t) override {}
+    void SetBlockSize(int32_t) override {}
+    bool IsGenerator() override { return true; }
+
+private:
+    int32_t held[128] = {};
+};
+
 class CTestGainInfo : public CMachineInfo {
 public:
     explicit CTestGainInfo(CHost* host) : host(host)
@@ -192,6 +232,19 @@ private:
     CHost* host;
 };
 
+class CTestStepsInfo : public CMachineInfo {
+public:
+    explicit CTestStepsInfo(CHost* host) : host(host)
+    {
+        name = "ZT Test Steps";
+        identifier = "VelmPlug::ZT Test Steps";
+    }
+    CMachine* CreateMachine() override { return new CTestSteps(host); }
+
+private:
+    CHost* host;
+};
+
 } // namespace
 
 VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
@@ -200,5 +253,6 @@ VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
     context = new CTestLibraryContext(module, host, flags);
     host->RegisterMachineInfo(new CTestGainInfo(host));
     host->RegisterMachineInfo(new CTestToneInfo(host));
+    host->RegisterMachineInfo(new CTestStepsInfo(host));
     return 0;
 }

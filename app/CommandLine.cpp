@@ -1,0 +1,60 @@
+#include "app/CommandLine.h"
+#include "app/BuiltInMachineTypes.h"
+#include "app/CStudioOptions.h"
+#include "app/MachineDiscovery.h"
+#include "framework/Errors.h"
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+CommandArguments::CommandArguments(int argc, char** argv, const std::vector<std::string>& optionNames)
+{
+    for (int i = 0; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument.rfind("--", 0) != 0) {
+            positional.push_back(argument);
+            continue;
+        }
+        if (std::find(optionNames.begin(), optionNames.end(), argument) == optionNames.end())
+            Raise("Unknown Option '%s'", argument.c_str());
+        if (i + 1 >= argc)
+            Raise("Missing Value For %s", argument.c_str());
+        options.emplace_back(argument, argv[++i]);
+    }
+}
+
+bool CommandArguments::Has(const std::string& name) const
+{
+    return std::any_of(options.begin(), options.end(), [&](const auto& option) { return option.first == name; });
+}
+
+std::string CommandArguments::Text(const std::string& name) const
+{
+    std::string value;
+    for (const auto& option : options) {
+        if (option.first == name)
+            value = option.second; // the last one given counts
+    }
+    return value;
+}
+
+double CommandArguments::Number(const std::string& name, double fallback, double lowest, double highest) const
+{
+    if (!Has(name))
+        return fallback;
+    std::string text = Text(name);
+    char* end = nullptr;
+    double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < lowest || value > highest)
+        Raise("Invalid Value '%s' For %s", text.c_str(), name.c_str());
+    return value;
+}
+
+void RegisterProgramMachineTypes(CVelmHost& host)
+{
+    RegisterBuiltInMachineTypes(host);
+    // The options are only read: a headless command leaves them as they are.
+    CStudioOptions options;
+    options.Read();
+    DiscoverMachineTypes(host, options);
+}

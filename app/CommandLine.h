@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CVelmHost;
+
+// Exit statuses of the headless commands.
+enum CommandStatus : int {
+    COMMAND_OK = 0,
+    COMMAND_FAILED = 1,     // nothing written
+    COMMAND_INCOMPLETE = 2, // written, but machines of the project could not be loaded
+};
+
+// The arguments of one command: positional ones in order and "--name value"
+// options. Raises on an unknown option or a missing value.
+struct CommandArguments {
+    CommandArguments(int argc, char** argv, const std::vector<std::string>& optionNames);
+
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+
+    bool Has(const std::string& name) const;
+    std::string Text(const std::string& name) const;
+    // A number within [lowest, highest]; raises "Invalid Value '%s' For %s".
+    double Number(const std::string& name, double fallback, double lowest, double highest) const;
+};
+
+// The machine types of the program, for the sessions of headless commands:
+// the built-in ones and those of the machine libraries.
+void RegisterProgramMachineTypes(CVelmHost& host);

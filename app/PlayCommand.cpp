@@ -64,15 +64,6 @@ private:
     struct sigaction previousTerminate{};
 };
 
-// The render entry serves the studio while this lives.
-class CRenderRegistration {
-public:
-    explicit CRenderRegistration(CStudio& studio) { SetRenderStudio(&studio); }
-    ~CRenderRegistration() { SetRenderStudio(nullptr); }
-    CRenderRegistration(const CRenderRegistration&) = delete;
-    CRenderRegistration& operator=(const CRenderRegistration&) = delete;
-};
-
 int32_t DriverIndex(const std::string& name)
 {
     for (int32_t i = 0; i < CAudioOutputManager::DRIVER_COUNT; ++i) {
@@ -206,12 +197,7 @@ int RunPlayCommand(int argc, char** argv)
         std::printf("Stopped after %.2f s%s\n", played, interrupted.load() ? " (interrupted)" : "");
         if (silent)
             Raise("The Output Did Not Start");
-        if (missing > 0) {
-            std::fprintf(stderr, "Warning: %d machine(s) of '%s' could not be loaded and are silent\n", missing,
-                         project.c_str());
-            return COMMAND_INCOMPLETE;
-        }
-        return COMMAND_OK;
+        return ProjectCommandStatus(missing, project);
     } catch (const CError& error) {
         Show("%s", error.Text());
         return COMMAND_FAILED;

@@ -6,6 +6,7 @@
 #include "support/JackTestServer.h"
 #include "support/ProjectBytes.h"
 #include "support/TempFolder.h"
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <fcntl.h>
@@ -46,22 +47,6 @@ double Expected(int64_t frame)
     return level;
 }
 
-std::vector<uint8_t> StepsProject()
-{
-    ProjectBytes file;
-    file.Header(4, 0, 120.0f).F32(4.0f).I32(2);
-    file.Machine("Master", "Master", 32, 32, 0, ProjectBytes().I32(0x50483634).I32(0).bytes);
-    file.Machine("Steps 1", "VelmPlug::ZT Test Steps", 100, 100);
-    file.Block(ProjectBytes().I32(1).I32(1).I32(1).I32(0).I32(0).F64(1.0)).Block(NoItems());
-    file.Block(NoItems());
-    file.Block(ProjectBytes()
-                   .I32(2)
-                   .Pattern(0, 1, "Riff", 1, 0, {{0, 1, 60}, {2, 1, 64}})
-                   .Pattern(1, 2, "Long", 1, 0, {{3, 2, 48}}));
-    file.Block(ProjectBytes().I32(4).I32(1).I32(0).I32(2).I32(1).I32(0).I32(2).I32(1));
-    return file.Information("").bytes;
-}
-
 std::string ReadText(const std::string& path)
 {
     std::ifstream in(path);
@@ -87,7 +72,7 @@ protected:
         optionsFile = root / "config/Velmora Studio/Velmora.opt";
         options.WriteTo(optionsFile);
         project = root / "steps.vmp";
-        const std::vector<uint8_t> bytes = StepsProject();
+        const std::vector<uint8_t> bytes = StepsProject(4, 1, 2);
         std::ofstream(project, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                        static_cast<std::streamsize>(bytes.size()));
         capture = root / "capture.raw";
@@ -192,24 +177,29 @@ TEST_F(PlayTest, TheJackDriverPlaysTheNotesIntoAnotherClientAtTheirDistances)
     ASSERT_EQ(status, 0) << Err();
     EXPECT_NE(Out().find("ASIO, device 'JACK', 44100 Hz, 256 frames per block"), std::string::npos) << Out();
 
-    // From the first sound on, every frame is the song's.
+    // Aligned on the start of pitch 64 (the capture may have begun late,
+    // inside the first note), every frame from there on is the song's.
     const std::vector<float>& left = captured.Channel(0);
     const std::vector<float>& right = captured.Channel(1);
-    size_t first = 0;
-    while (first < captured.Frames() && left[first] == 0.0f)
-        ++first;
-    const int64_t rest = kSongFrames - kNotes[0].start;
-    ASSERT_GE(captured.Frames(), first + static_cast<size_t>(rest));
+    const float step64 = 65.0f / 256.0f;
+    size_t onset = 1;
+    while (onset < captured.Frames() && !(left[onset] == step64 && left[onset - 1] == 0.0f))
+        ++onset;
+    const int64_t from = kNotes[1].start;
+    ASSERT_GE(captured.Frames(), onset + static_cast<size_t>(kSongFrames - from));
+    EXPECT_NE(std::find(left.begin(), left.begin() + static_cast<long>(onset), 61.0f / 256.0f),
+              left.begin() + static_cast<long>(onset))
+        << "pitch 60 was not heard";
     int64_t wrong = 0, firstWrong = -1;
-    for (int64_t k = 0; k < rest; ++k) {
-        const double expected = Expected(kNotes[0].start + k);
-        const size_t at = first + static_cast<size_t>(k);
+    for (int64_t k = 0; k < kSongFrames - from; ++k) {
+        const double expected = Expected(from + k);
+        const size_t at = onset + static_cast<size_t>(k);
         if (std::fabs(left[at] - expected) > 1e-6 || std::fabs(right[at] - expected) > 1e-6) {
             if (wrong++ == 0)
                 firstWrong = k;
         }
     }
-    EXPECT_EQ(wrong, 0) << "first wrong frame " << firstWrong << " after the first note";
+    EXPECT_EQ(wrong, 0) << "first wrong frame " << firstWrong << " after pitch 64 began";
 }
 
 TEST_F(PlayTest, StopsAfterTheGivenSecondsOrOnCtrlC)

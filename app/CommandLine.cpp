@@ -5,6 +5,7 @@
 #include "framework/Errors.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 CommandArguments::CommandArguments(int argc, char** argv, const std::vector<std::string>& optionNames)
@@ -57,4 +58,13 @@ void RegisterProgramMachineTypes(CVelmHost& host)
     CStudioOptions options;
     options.Read();
     DiscoverMachineTypes(host, options);
+}
+
+int ProjectCommandStatus(int32_t missing, const std::string& project)
+{
+    if (missing <= 0)
+        return COMMAND_OK;
+    std::fprintf(stderr, "Warning: %d machine(s) of '%s' could not be loaded and are silent\n", missing,
+                 project.c_str());
+    return COMMAND_INCOMPLETE;
 }

@@ -29,3 +29,7 @@ struct CommandArguments {
 // The machine types of the program, for the sessions of headless commands:
 // the built-in ones and those of the machine libraries.
 void RegisterProgramMachineTypes(CVelmHost& host);
+
+// The status of a command that went through, warning on standard error when
+// `missing` machines of the project could not be loaded.
+int ProjectCommandStatus(int32_t missing, const std::string& project);

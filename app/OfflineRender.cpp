@@ -8,15 +8,6 @@ namespace {
 
 constexpr int32_t kChannels = 2;
 
-// The render entry serves this studio while the object lives.
-class CRenderRegistration {
-public:
-    explicit CRenderRegistration(CStudio& studio) { SetRenderStudio(&studio); }
-    ~CRenderRegistration() { SetRenderStudio(nullptr); }
-    CRenderRegistration(const CRenderRegistration&) = delete;
-    CRenderRegistration& operator=(const CRenderRegistration&) = delete;
-};
-
 } // namespace
 
 void RenderSong(CStudioSession& session, int64_t frames, const BlockSink& sink, const RenderProgress& progress)

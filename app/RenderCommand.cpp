@@ -70,12 +70,7 @@ int RunRenderCommand(int argc, char** argv)
         wave.Finish();
         std::printf("Rendered %lld frames (%.3f s) at %d Hz into '%s'\n", static_cast<long long>(frames),
                     static_cast<double>(frames) / rate, rate, output.c_str());
-        if (missing > 0) {
-            std::fprintf(stderr, "Warning: %d machine(s) of '%s' could not be loaded and are silent\n", missing,
-                         project.c_str());
-            return COMMAND_INCOMPLETE;
-        }
-        return COMMAND_OK;
+        return ProjectCommandStatus(missing, project);
     } catch (const CError& error) {
         Show("%s", error.Text());
         return COMMAND_FAILED;

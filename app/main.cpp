@@ -2,6 +2,7 @@
 #include "app/CStudioOptions.h"
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
+#include "app/PlayCommand.h"
 #include "app/RenderCommand.h"
 #include "app/UpgradeCommand.h"
 #include "framework/CMachineInfo.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--render") == 0)
         return RunRenderCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--play") == 0)
+        return RunPlayCommand(argc - 2, argv + 2);
     if (argc > 1 && std::strcmp(argv[1], "--upgrade") == 0)
         return RunUpgradeCommand(argc - 2, argv + 2);
     try {

@@ -1,7 +1,8 @@
 #include "audio/CAudioOutputManager.h"
 #include "app/CStudioOptions.h"
 #include "audio/CNullDriver.h"
-#include "audio/CUnavailableDriver.h"
+#include "audio/CASIODriver.h"
+#include "audio/CWaveOutDriver.h"
 #include "framework/Errors.h"
 #include "studio/CStudio.h"
 #include "studio/CVelmHost.h"
@@ -13,9 +14,9 @@ CAudioOutputDriver* CreateOutputDriver(int32_t index, CStudioOptions& options)
     case CAudioOutputManager::NULL_DRIVER:
         return new CNullDriver(options);
     case CAudioOutputManager::WAVE_OUT_DRIVER:
-        return new CUnavailableDriver("Wave Out");
+        return new CWaveOutDriver(options);
     default:
-        return new CUnavailableDriver("ASIO");
+        return new CASIODriver(options);
     }
 }
 

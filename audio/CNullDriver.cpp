@@ -1,26 +1,14 @@
 #include "audio/CNullDriver.h"
 #include "app/CStudioOptions.h"
+#include "audio/BufferSize.h"
 #include "platform/OsThread.h"
 #include "platform/OsTime.h"
 
-namespace {
-
-// What a buffer size read from the options becomes: implausibly small
-// values fall back to the default rather than to the minimum.
-int32_t StoredBufferSize(int32_t stored)
-{
-    if (stored < CNullDriver::kMinimumBufferSize)
-        return 2048;
-    if (stored > CNullDriver::kMaximumBufferSize)
-        return CNullDriver::kMaximumBufferSize;
-    return stored / 512 * 512;
-}
-
-} // namespace
-
 CNullDriver::CNullDriver(CStudioOptions& options) : options(options)
 {
-    bufferSize = options.outputDriver != 0 ? 2048 : StoredBufferSize(options.nullBufferSize);
+    bufferSize = options.outputDriver != 0
+                     ? 2048
+                     : StoredBufferSize(options.nullBufferSize, kMinimumBufferSize, kMaximumBufferSize, 2048);
     options.nullBufferSize = bufferSize;
     format = NearestFormat(static_cast<FormatMask>(options.nullFormat));
     ApplyFormat();
@@ -63,11 +51,7 @@ void CNullDriver::SetFormat(FormatMask mask)
 
 void CNullDriver::SetBufferSize(int32_t size)
 {
-    if (size < kMinimumBufferSize)
-        size = kMinimumBufferSize;
-    if (size > kMaximumBufferSize)
-        size = kMaximumBufferSize;
-    bufferSize = size / 512 * 512;
+    bufferSize = ClampedBufferSize(size, kMinimumBufferSize, kMaximumBufferSize);
     options.nullBufferSize = bufferSize;
 }
 

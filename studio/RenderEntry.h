@@ -14,3 +14,12 @@ void RenderEntry(int32_t channels, double** buffers, int32_t frames);
 // after the output has stopped, before the studio goes.
 void SetRenderStudio(CStudio* studio);
 CStudio* GetRenderStudio();
+
+// Registers the studio with the render entry for its own lifetime.
+class CRenderRegistration {
+public:
+    explicit CRenderRegistration(CStudio& studio) { SetRenderStudio(&studio); }
+    ~CRenderRegistration() { SetRenderStudio(nullptr); }
+    CRenderRegistration(const CRenderRegistration&) = delete;
+    CRenderRegistration& operator=(const CRenderRegistration&) = delete;
+};

@@ -276,25 +276,12 @@ TEST(RenderCommand, NotesOfAMachineLibraryStartAtTheExactFramesOfTheTickClock)
     fs::copy_file(std::string(VELMORA_BIN_DIR) + "/velmora-studio", bin + "/velmora-studio");
     fs::copy_file(std::string(VELMORA_TEST_DIR) + "/PlugIns/VelmTestMachines.so", bin + "/PlugIns/VelmTestMachines.so");
 
-    // 120 BPM, 4 ticks per beat: 5512 frames per tick. "Riff" (1 unit) at
-    // unit 0 plays pitch 60 from tick 0 and 64 from tick 2, one tick each;
-    // "Long" (2 units) at unit 1 plays 48 from its tick 3 for two ticks.
-    ProjectBytes file;
-    file.Header(4, 0, 120.0f).F32(4.0f).I32(2);
-    file.Machine("Master", "Master", 32, 32, 0, MasterState());
-    file.Machine("Steps 1", "VelmPlug::ZT Test Steps", 100, 100);
-    file.Block(ProjectBytes().I32(1).I32(1).I32(1).I32(0).I32(0).F64(1.0)).Block(NoItems());
-    file.Block(NoItems());
-    file.Block(ProjectBytes()
-                   .I32(2)
-                   .Pattern(0, 1, "Riff", 1, 0, {{0, 1, 60}, {2, 1, 64}})
-                   .Pattern(1, 2, "Long", 1, 0, {{3, 2, 48}}));
-    file.Block(ProjectBytes().I32(3).I32(1).I32(0).I32(2).I32(0).I32(0).I32(1).I32(1));
-    file.Information("");
+    // "Riff" at unit 0, "Long" at unit 1, a song of 3 units.
+    const std::vector<uint8_t> steps = StepsProject(3, 0, 1);
     const fs::path project = Scratch("steps.vmp");
     const fs::path output = Scratch("steps.wav");
     const fs::path log = Scratch("steps.log");
-    WriteFile(project, file.bytes);
+    WriteFile(project, steps);
     fs::remove(output);
     // Blocks of 1000 frames: notes and their ends fall anywhere in a block.
     ASSERT_EQ(RunProgram(bin + "/velmora-studio", "--render '" + project.string() + "' '" + output.string() + "' --block 1000", log), 0)

@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <thread>
+#include "support/AudioTestEnvironment.h"
 
 namespace {
+
+// No sound device and no low-latency driver: only "Null" can run.
+const bool environment = testenv::UseNoDevices() && !testenv::UsePrivateConfigFolder("no-devices").empty();
 
 struct Capture {
     std::mutex lock;
@@ -104,14 +108,14 @@ TEST(OutputManagerStudioTest, SelectingADriverHandsOnlyChangedSettingsToTheStudi
     const int rateCalls = machine->rateCalls;
     const int blockCalls = machine->blockSizeCalls;
 
-    // The unavailable "Wave Out" slot: its settings still reach host and
-    // studio, but it is not started.
+    // "Wave Out" without a device: its settings (8192 frames, as another
+    // driver was chosen) still reach host and studio, but it is not started.
     manager.SelectDriver(CAudioOutputManager::WAVE_OUT_DRIVER);
     EXPECT_EQ(fixture.host.GetSampleRate(), 44100);
-    EXPECT_EQ(fixture.host.GetBlockSize(), 2048);
+    EXPECT_EQ(fixture.host.GetBlockSize(), 8192);
     EXPECT_EQ(machine->rateCalls, rateCalls); // the rate did not change
     EXPECT_EQ(machine->blockSizeCalls, blockCalls + 1);
-    EXPECT_EQ(machine->blockSize, 2048);
+    EXPECT_EQ(machine->blockSize, 8192);
 
     // Back to "Null" at 512 frames; it starts, preparing the studio again.
     manager.SelectDriver(CAudioOutputManager::NULL_DRIVER);

@@ -7,8 +7,12 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include "support/AudioTestEnvironment.h"
 
 namespace {
+
+// No sound device and no low-latency driver: only "Null" can run.
+const bool environment = testenv::UseNoDevices() && !testenv::UsePrivateConfigFolder("no-devices").empty();
 
 CStudioOptions NullOptions(int32_t bufferSize, FormatMask format = 0x800)
 {

@@ -9,8 +9,12 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <random>
+#include "support/AudioTestEnvironment.h"
 
 namespace {
+
+// No sound device and no low-latency driver: only "Null" can run.
+const bool environment = testenv::UseNoDevices() && !testenv::UsePrivateConfigFolder("no-devices").empty();
 
 std::atomic<int> blocks{0};
 

@@ -86,3 +86,24 @@ inline ProjectBytes NoItems()
 {
     return ProjectBytes().I32(0);
 }
+
+// 120 BPM, 4 ticks per beat (5512 frames per tick at 44100 Hz): the master
+// and a "ZT Test Steps" machine of the test machine library feeding it, with
+// the patterns "Riff" (1 unit: pitch 60 from tick 0 and 64 from tick 2, one
+// tick each) and "Long" (2 units: 48 from its tick 3 for two ticks), placed
+// on the song at the units `riffAt` and `longAt` of a song `length` units long.
+inline std::vector<uint8_t> StepsProject(int32_t length, int32_t riffAt, int32_t longAt)
+{
+    ProjectBytes file;
+    file.Header(4, 0, 120.0f).F32(4.0f).I32(2);
+    file.Machine("Master", "Master", 32, 32, 0, ProjectBytes().I32(0x50483634).I32(0).bytes);
+    file.Machine("Steps 1", "VelmPlug::ZT Test Steps", 100, 100);
+    file.Block(ProjectBytes().I32(1).I32(1).I32(1).I32(0).I32(0).F64(1.0)).Block(NoItems());
+    file.Block(NoItems());
+    file.Block(ProjectBytes()
+                   .I32(2)
+                   .Pattern(0, 1, "Riff", 1, 0, {{0, 1, 60}, {2, 1, 64}})
+                   .Pattern(1, 2, "Long", 1, 0, {{3, 2, 48}}));
+    file.Block(ProjectBytes().I32(length).I32(1).I32(0).I32(2).I32(riffAt).I32(0).I32(longAt).I32(1));
+    return file.Information("").bytes;
+}

@@ -55,6 +55,13 @@ struct Events {
         events->changed.notify_all();
     }
 
+    // The n-th block handed back (the callback thread may be appending).
+    WaveHeader* Done(size_t n)
+    {
+        std::lock_guard lock(mutex);
+        return done[n];
+    }
+
     bool WaitDone(size_t count)
     {
         std::unique_lock lock(mutex);
@@ -166,7 +173,7 @@ TEST_F(WaveOutTest, ADeviceWithoutAClockOfItsOwnIsPacedInRealTime)
     auto start = std::chrono::steady_clock::now();
     for (size_t n = 1; n <= 6; ++n) {
         ASSERT_TRUE(events.WaitDone(n));
-        WaveOutWrite(device, events.done[n - 1]);
+        WaveOutWrite(device, events.Done(n - 1));
     }
     ASSERT_TRUE(events.WaitDone(8));
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

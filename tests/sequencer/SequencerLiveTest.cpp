@@ -7,6 +7,7 @@
 #include "sequencer/CPatternEditor.h"
 #include "sequencer/CSequenceEditor.h"
 #include "studio/RenderEntry.h"
+#include "support/AudioTestEnvironment.h"
 #include "support/SequencerFixture.h"
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,9 @@
 #include <thread>
 
 namespace {
+
+// The null driver only: no sound device is probed, no user options are read.
+const bool environment = testenv::UseNoDevices() && !testenv::UsePrivateConfigFolder("sequencer-live").empty();
 
 std::atomic<int> blocks{0};
 

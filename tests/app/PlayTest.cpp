@@ -7,6 +7,7 @@
 #include "support/ProjectBytes.h"
 #include "support/TempFolder.h"
 #include <algorithm>
+#include <cstdint>
 #include <chrono>
 #include <cmath>
 #include <fcntl.h>
@@ -18,6 +19,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 extern char** environ;
@@ -78,8 +80,16 @@ protected:
         capture = root / "capture.raw";
     }
 
-    // Starts the program with the arguments; its output goes to files.
+    // Starts `velmora-studio --play` with the arguments.
     pid_t Start(const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> argv = {"--play"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return StartProgram(argv);
+    }
+
+    // Starts the program with the arguments; its output goes to files.
+    pid_t StartProgram(const std::vector<std::string>& arguments)
     {
         std::vector<std::string> environment = {
             "HOME=" + root.Path(), "XDG_CONFIG_HOME=" + (root / "config"),
@@ -87,7 +97,7 @@ protected:
             "JACK_NO_START_SERVER=1", "PATH=/usr/bin:/bin"};
         if (const char* server = std::getenv("JACK_DEFAULT_SERVER"))
             environment.push_back(std::string("JACK_DEFAULT_SERVER=") + server);
-        std::vector<std::string> argv = {root / "bin/velmora-studio", "--play"};
+        std::vector<std::string> argv = {root / "bin/velmora-studio"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> args, env;
         for (std::string& text : argv)
@@ -216,6 +226,37 @@ TEST_F(PlayTest, StopsAfterTheGivenSecondsOrOnCtrlC)
     kill(pid, SIGINT);
     EXPECT_EQ(Wait(pid), 0) << Err();
     EXPECT_NE(Out().find("(interrupted)"), std::string::npos) << Out();
+}
+
+// Started without arguments, the program plays the demo song shipped beside
+// it through the stored output: here the first listed device (the capture),
+// as a fresh installation chooses "Wave Out" when devices are listed.
+TEST_F(PlayTest, StartedWithoutArgumentsItPlaysTheBundledDemoSong)
+{
+    root.MakeFolder("bin/Songs");
+    fs::copy_file(std::string(VELMORA_BIN_DIR) + "/Songs/Demo.vmp", root / "bin/Songs/Demo.vmp");
+    fs::copy_file(std::string(VELMORA_BIN_DIR) + "/PlugIns/ZT-CoreMachines.so", root / "bin/PlugIns/ZT-CoreMachines.so");
+    fs::remove(optionsFile); // a fresh installation
+
+    const pid_t pid = StartProgram({});
+    // The chords of the first bar are heard within the first second.
+    constexpr uintmax_t kSecond = 44100 * 4;
+    for (int waited = 0; waited < 10000 && !(fs::exists(capture) && fs::file_size(capture) >= kSecond); waited += 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGINT);
+    ASSERT_EQ(Wait(pid), 0) << Err();
+    EXPECT_NE(Out().find("Songs/Demo.vmp': Wave Out, device 'velmora_test', 44100 Hz"), std::string::npos) << Out();
+    EXPECT_NE(Out().find("(interrupted)"), std::string::npos) << Out();
+
+    std::ifstream in(capture, std::ios::binary);
+    std::vector<int16_t> samples(kSecond / 2);
+    in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(kSecond));
+    ASSERT_EQ(static_cast<uintmax_t>(in.gcount()), kSecond);
+    int loudest = 0;
+    for (int16_t sample : samples)
+        loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+    EXPECT_GT(loudest, 1000);
+    EXPECT_FALSE(fs::exists(optionsFile)); // nothing stored that was not asked for
 }
 
 TEST_F(PlayTest, RefusesWhatItCannotPlayWithAReason)

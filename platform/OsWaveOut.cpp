@@ -1,5 +1,6 @@
 #include "platform/OsWaveOut.h"
 #include "platform/OsThread.h"
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <chrono>
 #include <condition_variable>
@@ -146,6 +147,10 @@ std::vector<WaveOutCaps> ListDevices()
         std::free(direction);
     }
     snd_device_name_free_hint(hints);
+    // ALSA lists "null" first on most systems: a fresh installation plays
+    // device 0, which should be the system's own choice, never the silent one.
+    std::stable_partition(devices.begin(), devices.end(), [](const WaveOutCaps& caps) { return caps.name == "default"; });
+    std::stable_partition(devices.begin(), devices.end(), [](const WaveOutCaps& caps) { return caps.name != "null"; });
     return devices;
 }
 

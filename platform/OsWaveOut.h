@@ -69,9 +69,11 @@ class WaveOutDevice;
 using HWaveOut = WaveOutDevice*;
 using WaveOutProc = void (*)(HWaveOut device, uint32_t message, void* instance, WaveHeader* header);
 
-// The playback devices ALSA lists, in its order, that can be opened and
-// play at least one of the formats. Listed once per process: indices stay
-// valid for the process's life (a device that goes away fails to open).
+// The playback devices ALSA lists that can be opened and play at least one
+// of the formats, in ALSA's order except that "default" comes first and
+// "null" last (device 0 is what a fresh installation plays). Listed once
+// per process: indices stay valid for the process's life (a device that
+// goes away fails to open).
 uint32_t WaveOutGetNumDevs();
 uint32_t WaveOutGetDevCaps(uint32_t device, WaveOutCaps* caps);
 

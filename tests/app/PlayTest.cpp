@@ -7,9 +7,9 @@
 #include "support/ProjectBytes.h"
 #include "support/TempFolder.h"
 #include <algorithm>
-#include <cstdint>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <fcntl.h>
 #include <csignal>
 #include <cstring>

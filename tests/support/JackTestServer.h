@@ -100,12 +100,16 @@ public:
     }
 
     bool Ok() const { return client != nullptr; }
-    // Connects every output port whose name matches to our inputs in order.
+    // Connects the n-th output port whose name matches to our n-th input;
+    // the number of inputs connected. Callers retry until all are: a port
+    // of a client not yet active refuses, and must then keep its own input
+    // instead of shifting the next port onto it.
     int ConnectFrom(const std::string& pattern)
     {
+        const std::vector<std::string> ports = client->FindPorts(pattern, false);
         int connected = 0;
-        for (const std::string& port : client->FindPorts(pattern, false)) {
-            if (connected < client->PortCount() && client->Connect(port, client->PortName(connected)))
+        for (int n = 0; n < client->PortCount() && n < static_cast<int>(ports.size()); ++n) {
+            if (client->Connect(ports[static_cast<size_t>(n)], client->PortName(n)))
                 ++connected;
         }
         return connected;

@@ -94,6 +94,14 @@ public:
     void AddObserver(CStudioObserver* observer);
     void RemoveObserver(CStudioObserver* observer);
 
+    // The project differs from its file: every edit a user makes that would
+    // be saved marks it (views, editors, plug-in automation, from any
+    // thread); load, save and new project clear it. The window polls it for
+    // its title.
+    void MarkChanged() { changed.store(true, std::memory_order_relaxed); }
+    void ClearChanged() { changed.store(false, std::memory_order_relaxed); }
+    bool IsChanged() const { return changed.load(std::memory_order_relaxed); }
+
     // From a container: a parameter changed through the host.
     void NotifyParameterChanged(CMachineContainer* container, int32_t index, double value);
 
@@ -120,6 +128,7 @@ private:
     CArray<CStudioObserver> observers;
     double masterVolume = 1.0;
     std::atomic<double> targetMasterVolume{1.0};
+    std::atomic<bool> changed{false};
     // Per output channel, kept between blocks: the block's peak and the
     // master's samples for that channel.
     std::vector<double> peaks;

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/BuiltInMachineTypes.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "app/MachineDiscovery.h"
 #include "framework/Errors.h"
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "app/MachineDiscovery.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "platform/OsPaths.h"
 #include "studio/CPlugInDiscovery.h"
 

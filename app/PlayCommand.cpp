@@ -1,5 +1,5 @@
 #include "app/PlayCommand.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "app/CStudioSession.h"
 #include "app/CommandLine.h"
 #include "audio/CASIODriver.h"

@@ -1,5 +1,5 @@
 #include "app/BuiltInMachineTypes.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
 #include "app/PlayCommand.h"

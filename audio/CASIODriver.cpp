@@ -1,5 +1,5 @@
 #include "audio/CASIODriver.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/SampleConversion.h"
 #include "framework/CMutex.h"
 #include "framework/Errors.h"

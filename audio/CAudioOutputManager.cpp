@@ -1,5 +1,5 @@
 #include "audio/CAudioOutputManager.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CNullDriver.h"
 #include "audio/CASIODriver.h"
 #include "audio/CWaveOutDriver.h"

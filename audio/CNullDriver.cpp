@@ -1,5 +1,5 @@
 #include "audio/CNullDriver.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/BufferSize.h"
 #include "platform/OsThread.h"
 #include "platform/OsTime.h"

@@ -1,5 +1,5 @@
 #include "audio/CWaveOutDriver.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/BufferSize.h"
 #include "audio/SampleConversion.h"
 #include "framework/CMutex.h"

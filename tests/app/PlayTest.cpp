@@ -2,7 +2,7 @@
 // time through "Wave Out" into an ALSA capture device and through the JACK
 // driver into a JACK client of the test; the notes sound at the frames of
 // the tick clock.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "support/JackTestServer.h"
 #include "support/ProjectBytes.h"
 #include "support/TempFolder.h"

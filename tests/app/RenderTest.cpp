@@ -1,6 +1,6 @@
 // Offline rendering: the WAV writer, the song rendered through the render
 // cycle frame by frame, and the --render and --upgrade commands.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "app/OfflineRender.h"
 #include "audio/CWaveFileWriter.h"
 #include "framework/Errors.h"

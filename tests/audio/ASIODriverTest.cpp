@@ -1,4 +1,4 @@
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CASIODriver.h"
 #include "audio/CASIODriverList.h"
 #include "audio/drivers/test/CTestASIODriver.h"

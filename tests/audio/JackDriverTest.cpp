@@ -1,4 +1,4 @@
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CASIODriver.h"
 #include "support/AudioTestEnvironment.h"
 #include "support/JackTestServer.h"

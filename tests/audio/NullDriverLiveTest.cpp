@@ -1,5 +1,5 @@
 // The null driver running the real render entry on its own thread.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CAudioOutputManager.h"
 #include "studio/RenderEntry.h"
 #include "support/StudioFixture.h"

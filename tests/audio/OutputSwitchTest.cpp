@@ -1,7 +1,7 @@
 // The output manager with all three real drivers, switching while a studio
 // plays: "Wave Out" into a capture file, "ASIO" through the test driver,
 // then "Null".
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CAudioOutputManager.h"
 #include "audio/CWaveOutDriver.h"
 #include "audio/drivers/test/CTestASIODriver.h"

@@ -1,6 +1,6 @@
 // Graph edits from the test thread while the null driver renders: run
 // under ThreadSanitizer, any unguarded access shows.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CAudioOutputManager.h"
 #include "studio/RenderEntry.h"
 #include "support/StudioFixture.h"

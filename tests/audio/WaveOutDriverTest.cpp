@@ -1,4 +1,4 @@
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CAudioOutputManager.h"
 #include "audio/CWaveOutDriver.h"
 #include "framework/Errors.h"

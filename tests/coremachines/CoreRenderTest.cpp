@@ -4,7 +4,7 @@
 // (`velmora-studio --render`), with the library from its "PlugIns" folder.
 #include "Measure.h"
 #include "app/BuiltInMachineTypes.h"
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "app/CStudioSession.h"
 #include "coremachines/CEcho.h"
 #include "coremachines/DudeRiviParameters.h"

@@ -1,7 +1,7 @@
 // Pattern, song and graph edits from the test thread while the null driver
 // plays the song and a pattern: run under ThreadSanitizer, any access that
 // the pattern lock does not guard shows.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "audio/CAudioOutputManager.h"
 #include "sequencer/CNoteEditing.h"
 #include "sequencer/CPatternEditor.h"

@@ -2,7 +2,7 @@
 // (`velmora-studio --render`) with the core machines from its "PlugIns":
 // every machine is found, the song has its length, each part is heard where
 // the arrangement places it, and nothing clips.
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/WaveReader.h"

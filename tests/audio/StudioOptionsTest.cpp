@@ -1,4 +1,4 @@
-#include "app/CStudioOptions.h"
+#include "audio/CStudioOptions.h"
 #include "platform/OsPaths.h"
 #include <cstdlib>
 #include <cstring>

@@ -66,14 +66,19 @@ public:
         case kMessageBoxYesNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
+        case kMessageBoxSaveDiscardCancel:
+            box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            break;
         default:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         }
         switch (box.exec()) {
         case QMessageBox::Yes:
+        case QMessageBox::Save:
             return kAnswerYes;
         case QMessageBox::No:
+        case QMessageBox::Discard:
             return kAnswerNo;
         case QMessageBox::Cancel:
             return kAnswerCancel;

@@ -119,10 +119,13 @@ bool CApplication::Initialize(const CApplicationSetup& setup)
 
     const bool discover = setup.discoverMachines;
     CStudioOptions* stored = options.get();
-    session = std::make_unique<CStudioSession>(sampleRate, blockSize, [discover, stored](CVelmHost& host) {
+    const auto more = setup.registerMoreTypes;
+    session = std::make_unique<CStudioSession>(sampleRate, blockSize, [discover, stored, more](CVelmHost& host) {
         RegisterBuiltInMachineTypes(host);
         if (discover)
             DiscoverMachineTypes(host, *stored);
+        if (more)
+            more(host);
     });
     session->NewProject();
 

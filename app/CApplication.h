@@ -3,6 +3,7 @@
 #include "ui/CPicture.h"
 #include <QIcon>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,7 @@ class CGraphicsThread;
 class CMainWindow;
 class CStudioOptions;
 class CStudioSession;
+class CVelmHost;
 
 // What Initialize sets up; the program takes everything, tests leave out
 // what needs the world outside (machine libraries and plug-ins on disk,
@@ -22,6 +24,8 @@ struct CApplicationSetup {
     bool startOutput = true;
     bool showSplash = true;
     bool maximize = true;
+    // More machine types after the built-in ones (tests: a library folder).
+    std::function<void(CVelmHost&)> registerMoreTypes;
 };
 
 // The one application object: owns every long-lived part (options, colours,

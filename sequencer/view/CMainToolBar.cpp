@@ -97,8 +97,12 @@ double CMainToolBar::PositionOfGain(double gain)
 std::string CMainToolBar::VolumeTip(double position)
 {
     // The level the slider applies, which is what the listener hears.
+    double level = 6.0 - (1.0 - position) * 40.0;
+    // Rounding must not print "-0.00 dB" at unity gain.
+    if (std::fabs(level) < 0.005)
+        level = 0.0;
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f dB", 6.0 - (1.0 - position) * 40.0);
+    std::snprintf(text, sizeof text, "%.2f dB", level);
     return text;
 }
 

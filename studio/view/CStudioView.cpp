@@ -451,9 +451,8 @@ void CStudioView::Render(CDrawContext& dc)
     painter.fillRect(0, 0, Width(), Height(), background);
     const QRect visible(scroll, QSize(Width(), Height()));
 
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    QPen audioPen(audio, 1.5);
-    QPen controlPen(control, 1.5);
+    QPen audioPen(audio, 1.0);
+    QPen controlPen(control, 1.0);
     for (const Cable& cable : cables) {
         QPoint a = cable.from->ConnectorCentre(cable.fromPort);
         QPoint b = cable.to->ConnectorCentre(cable.toPort);
@@ -471,12 +470,11 @@ void CStudioView::Render(CDrawContext& dc)
         QPointF tip = mid + QPointF(dx, dy) * (kArrowLength / 2.0);
         QPointF back = mid - QPointF(dx, dy) * (kArrowLength / 2.0);
         QPointF side = QPointF(-dy, dx) * double(kArrowHalfWidth);
-        const QPointF head[3] = {tip, back + side, back - side};
+        const QPoint head[3] = {tip.toPoint(), (back + side).toPoint(), (back - side).toPoint()};
         painter.setPen(QPen(arrowOutline, 1.0));
         painter.setBrush(arrowFill);
         painter.drawPolygon(head, 3);
     }
-    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
 
     for (CMachineBox* box : boxes) {

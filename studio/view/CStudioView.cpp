@@ -197,13 +197,13 @@ void CStudioView::MachineRemoved(CMachineContainer* container)
     machineMenu.Close();
     boxMenu.Close();
     cableMenu.Close();
-    if (dragBox == box || targetBox == box) {
-        drag = kDragNone;
-        dragBox = targetBox = nullptr;
-    }
     RebuildCables(container);
     {
         CLockGuard lock(bufferLock);
+        if (dragBox == box || targetBox == box) {
+            drag = kDragNone;
+            dragBox = targetBox = nullptr;
+        }
         boxes.erase(std::find(boxes.begin(), boxes.end(), box));
         boxOf.erase(container);
     }
@@ -535,6 +535,7 @@ void CStudioView::LeftButtonDown(int32_t x, int32_t y, uint32_t)
     HideCableSlider();
     if (CMachineBox* box = BoxAt(at)) {
         int32_t port = box->ConnectorAt(at);
+        CLockGuard lock(bufferLock);
         if (port >= 0) {
             drag = kDragCable;
             dragBox = box;
@@ -558,6 +559,7 @@ void CStudioView::LeftButtonDown(int32_t x, int32_t y, uint32_t)
         cableSlider->Show(kShow);
         return;
     }
+    CLockGuard lock(bufferLock);
     drag = kDragScroll;
     scrollGrab = QPoint(x, y) + scroll;
 }

@@ -7,6 +7,7 @@
 #include "ui/CEditBox.h"
 #include "ui/CScrollBar.h"
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSlider>
 #include <cmath>
 
@@ -279,4 +280,36 @@ TEST_F(StudioViewTest, NewProjectAndClearLeaveOneBoxPerMachine)
     Click(QPoint(400, 300), Qt::RightButton);
     ASSERT_TRUE(Choose(view->GetMachineMenu(), "ZT DudeRivi"));
     EXPECT_EQ(view->GetBoxCount(), 2);
+}
+
+TEST_F(StudioViewTest, HoverNamesPortsAndTypesAndFarBoxesWidenTheScrollRange)
+{
+    CMachineContainer* echo = Add("ZT ZezaRazad", 300, 100);
+    QTest::mouseMove(widget(), ConnectorPoint(echo, PortNamed(echo, "Line In")));
+    EXPECT_EQ(widget()->toolTip().toStdString(), "Line In");
+    QTest::mouseMove(widget(), TitlePoint(echo));
+    EXPECT_EQ(widget()->toolTip().toStdString(), "ZT ZezaRazad");
+    QTest::mouseMove(widget(), QPoint(700, 500));
+    EXPECT_EQ(widget()->toolTip().toStdString(), "");
+
+    // Generators and effects are told apart by their colour.
+    CMachineContainer* synth = Add("ZT DudeRivi", 300, 200);
+    QImage shot = widget()->grab().toImage();
+    QPoint synthBody = view->ToView(Box(synth)->Position() + QPoint(8, 18));
+    QPoint echoBody = view->ToView(Box(echo)->Position() + QPoint(8, 18));
+    EXPECT_NE(PixelAt(shot, synthBody.x(), synthBody.y()), PixelAt(shot, echoBody.x(), echoBody.y()));
+
+    auto* horizontal = view->GetScrollBar(false)->Window()->findChild<QScrollBar*>();
+    ASSERT_NE(horizontal, nullptr);
+    int32_t before = horizontal->maximum();
+    CMachineContainer* far = Add("ZT Vorize", 3000, 100);
+    EXPECT_GE(horizontal->maximum(), before + 2000);
+    // Scrolled there, the box is under the same view point as its studio
+    // point minus the offset, and can be picked up there.
+    horizontal->setValue(2000);
+    EXPECT_EQ(view->GetScrollOffset().x(), 2000);
+    QPoint grab = TitlePoint(far);
+    EXPECT_EQ(grab.x(), 3000 + 30 - 2000);
+    Drag(grab, grab + QPoint(10, 10));
+    EXPECT_EQ(QPoint(far->GetX(), far->GetY()), QPoint(3010, 110));
 }

@@ -1,6 +1,7 @@
 #include "app/MainWindowViews.h"
 #include "app/CGraphicsThread.h"
 #include "app/CStudioSession.h"
+#include "studio/view/CStudioView.h"
 #include "ui/CControl.h"
 
 namespace {
@@ -13,12 +14,9 @@ CControl* Placeholder(CControl* tabs, const char* name)
 
 } // namespace
 
-// Studio view: replace the placeholder with
-//   new CStudioView(tabs, &session.Studio(), 0, 0, 100, 100)
-// and register its Refresh in RegisterStudioViews.
-CControl* CreateStudioView(CControl* tabs, CStudioSession&)
+CControl* CreateStudioView(CControl* tabs, CStudioSession& session)
 {
-    return Placeholder(tabs, "Studio");
+    return new CStudioView(tabs, &session.Studio(), 0, 0, 100, 100);
 }
 
 // Pattern editor view (sequencer/view/).
@@ -103,7 +101,8 @@ void DestroySampleAnalyzer(CControl* analyzer)
     delete analyzer;
 }
 
-// Each view with a Refresh goes here, e.g. thread.Add(static_cast<CStudioView*>(studio)).
-void RegisterStudioViews(CGraphicsThread&, CControl*, CControl*, CControl*, CControl*)
+// Each view with a Refresh goes here.
+void RegisterStudioViews(CGraphicsThread& thread, CControl* studio, CControl*, CControl*, CControl*)
 {
+    thread.Add(static_cast<CStudioView*>(studio));
 }

@@ -1,6 +1,7 @@
 #include "app/CAboutBox.h"
 #include "platform/OsShell.h"
 #include "ui/CColorManager.h"
+#include "ui/CDrawContext.h"
 #include "ui/CLabel.h"
 #include "ui/CPicture.h"
 #include "ui/Fonts.h"
@@ -9,6 +10,10 @@
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdio>
+
+namespace {
+constexpr int32_t kLinkColor = 13;
+}
 
 CAboutBox::CAboutBox(CControl* owner, CPicture* picture, CColorManager* colors)
     : CDialog(owner, nullptr, picture->width, picture->height), ownColors(std::make_unique<CColorManager>(colors))
@@ -47,6 +52,16 @@ void CAboutBox::Show(int32_t command)
     CDialog::Show(command);
     if (command != kShowHide && Window())
         Window()->repaint();
+}
+
+void CAboutBox::Paint(CDrawContext& dc)
+{
+    if (CPicture* picture = BackgroundPicture(); picture && picture->HasPixels())
+        dc.DrawPicture(0, 0, *picture);
+    else
+        CDialog::Paint(dc);
+    // The link shows where it goes.
+    dc.Text(160, 120, 260, 16, "velmora-studio.org", kLinkColor, Qt::AlignCenter);
 }
 
 void CAboutBox::MouseMove(int32_t x, int32_t y, uint32_t)

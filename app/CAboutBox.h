@@ -24,6 +24,7 @@ public:
     void SetText(const char* text);
     const std::string& Text() const;
     void Show(int32_t command) override;
+    void Paint(CDrawContext& dc) override;
 
     void MouseMove(int32_t x, int32_t y, uint32_t keys) override;
     void LeftButtonDown(int32_t x, int32_t y, uint32_t keys) override;

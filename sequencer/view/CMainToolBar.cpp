@@ -8,6 +8,8 @@
 #include "ui/CSlider.h"
 #include "ui/CToolBarButton.h"
 #include "ui/CUpDown.h"
+#include <QColor>
+#include <QPalette>
 #include <QPoint>
 #include <QToolTip>
 #include <QWidget>
@@ -43,6 +45,10 @@ CMainToolBar::CMainToolBar(CControl* parent, CStudio* studio, CSequenceEditor* s
     : CToolBar(parent, x, y, width, height), studio(studio), song(song), commands(commands)
 {
     CVelmHost* host = studio->GetHost();
+    // Button texts light on the bar's dark background.
+    QPalette palette = Window()->palette();
+    palette.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    Window()->setPalette(palette);
     newButton = AddButton("New", kButtonWidth, false, 0, "New Project");
     openButton = AddButton("Open", kButtonWidth, false, 0, "Open Project");
     saveButton = AddButton("Save", kButtonWidth, false, 0, "Save Project");

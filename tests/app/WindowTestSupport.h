@@ -5,6 +5,7 @@
 #include "app/CApplication.h"
 #include "app/CMainWindow.h"
 #include "app/CStudioSession.h"
+#include "studio/CPlugInDiscovery.h"
 #include "support/TempFolder.h"
 #include "ui/UserDialogs.h"
 #include <QAction>
@@ -65,6 +66,13 @@ private:
     }
 };
 
+// Adds the machine libraries of the built program (the core machines).
+inline void RegisterProgramLibraries(CVelmHost& host)
+{
+    CPlugInDiscovery discovery(&host, DiscoverySettings::Defaults());
+    discovery.ScanMachineLibraries(std::string(VELMORA_BIN_DIR) + "/PlugIns");
+}
+
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -72,12 +80,6 @@ protected:
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
         previous = SetUserDialogs(&dialogs);
         application = std::make_unique<CApplication>();
-        CApplicationSetup setup;
-        setup.discoverMachines = false;
-        setup.startOutput = false;
-        setup.showSplash = false;
-        setup.maximize = false;
-        setup.registerMoreTypes = registerMoreTypes;
         ASSERT_TRUE(application->Initialize(setup));
     }
     void TearDown() override
@@ -102,7 +104,15 @@ protected:
         return nullptr;
     }
 
-    std::function<void(CVelmHost&)> registerMoreTypes;
+    // Subclasses change it before calling SetUp.
+    CApplicationSetup setup = [] {
+        CApplicationSetup quiet;
+        quiet.discoverMachines = false;
+        quiet.startOutput = false;
+        quiet.showSplash = false;
+        quiet.maximize = false;
+        return quiet;
+    }();
     TempFolder config;
     TempFolder files;
     CScriptedDialogs dialogs;

@@ -107,6 +107,7 @@ void ShowErrorBox(const char* caption, const char* text)
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return;
     }
+    Trace("%s: %s", caption, text); // what the box said, for VELMORA_TRACE runs
     UserDialogs().MessageBox(nullptr, text, caption, kMessageBoxOk | kMessageBoxIconError);
 }
 

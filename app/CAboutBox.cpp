@@ -19,6 +19,9 @@ CAboutBox::CAboutBox(CControl* owner, CPicture* picture, CColorManager* colors)
     : CDialog(owner, nullptr, picture->width, picture->height), ownColors(std::make_unique<CColorManager>(colors))
 {
     Window()->setObjectName("AboutBox");
+    // Without a title the window system would show the program's name,
+    // which belongs to the main window.
+    Window()->setWindowTitle(owner ? "About Velmora Studio" : "Starting Velmora Studio");
     ownColors->SetColor(2, 0x000000);
     ownColors->SetColor(4, 0xAAAAAA);
     SetColorManager(ownColors.get());

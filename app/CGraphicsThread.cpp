@@ -27,6 +27,10 @@ void CGraphicsThread::RefreshAll()
 
 void CGraphicsThread::Process()
 {
+    if (!named) {
+        platform::SetCurrentThreadName("velmora-gfx");
+        named = true;
+    }
     RefreshAll();
     platform::SleepMicroseconds(kPeriodMilliseconds * 1000);
 }

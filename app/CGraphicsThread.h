@@ -29,4 +29,5 @@ public:
 private:
     std::vector<std::function<void()>> views;
     std::atomic<uint64_t> passes{0};
+    bool named = false;
 };

@@ -26,7 +26,7 @@ fail() {
 start() {
   "$PROGRAM" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
   PID=$!
-  WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name '^\*?Velmora Studio' | head -1)
+  WINDOW=$(timeout 120 xdotool search --sync --onlyvisible --name '^\*?Velmora Studio( - .*)?$' | head -1)
   [ -n "$WINDOW" ] || fail "no main window"
 }
 

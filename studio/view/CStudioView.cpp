@@ -656,6 +656,24 @@ void CStudioView::RightButtonUp(int32_t x, int32_t y, uint32_t)
     OpenMachineMenu(QPoint(x, y));
 }
 
+void CStudioView::DoubleClick(int32_t x, int32_t y, uint32_t)
+{
+    CMachineBox* box = BoxAt(ToStudio(QPoint(x, y)));
+    if (!box || box->ConnectorAt(ToStudio(QPoint(x, y))) >= 0)
+        return;
+    {
+        CLockGuard lock(bufferLock);
+        drag = kDragNone;
+        dragBox = nullptr;
+    }
+    if (box->shownState != CMachineContainer::GUI_BOX)
+        ShowEditor(box, CMachineContainer::GUI_BOX);
+    else if (HasCustomEditor(box))
+        ShowEditor(box, CMachineContainer::GUI_CUSTOM);
+    else
+        ShowEditor(box, CMachineContainer::GUI_DEFAULT);
+}
+
 // ---- Menus -----------------------------------------------------------------
 
 void CStudioView::OpenMachineMenu(QPoint viewPoint)

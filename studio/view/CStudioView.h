@@ -100,6 +100,8 @@ public:
     void LeftButtonUp(int32_t x, int32_t y, uint32_t keys) override;
     void MouseMove(int32_t x, int32_t y, uint32_t keys) override;
     void RightButtonUp(int32_t x, int32_t y, uint32_t keys) override;
+    // On a box: opens its editor (its own when it has one), or hides it.
+    void DoubleClick(int32_t x, int32_t y, uint32_t keys) override;
     void HorizontalScroll(int32_t position) override;
     void VerticalScroll(int32_t position) override;
     void ApplicationMessage(uint32_t message, uintptr_t p1, intptr_t p2) override;

@@ -108,6 +108,7 @@ public:
     void DialogConfirmed(CDialog* dialog) override;
 
 private:
+    class CWheelScroller;
     enum DragState { kDragNone, kDragCable, kDragBox, kDragScroll };
 
     // The topmost box under the studio point (its connectors included).
@@ -122,6 +123,8 @@ private:
     void LayoutBox(CMachineBox* box);
     void PlaceEditorControls(CMachineBox* box);
     void UpdateScrollRange();
+    // The scroll offset that brings the farthest box into sight.
+    QPoint ScrollLimit() const;
     void PlaceScrollBars();
     void SetScroll(QPoint offset);
     void HideCableSlider();
@@ -158,6 +161,7 @@ private:
     CMachineContainer* renameTarget = nullptr;
     CScrollBar* horizontalBar;
     CScrollBar* verticalBar;
+    CWheelScroller* wheelScroller;
 
     std::atomic<bool> dirty{false};
     std::atomic<bool> parameterNotes{false};

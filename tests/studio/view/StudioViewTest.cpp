@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace {
@@ -315,4 +316,14 @@ TEST_F(StudioViewTest, HoverNamesPortsAndTypesAndFarBoxesWidenTheScrollRange)
     EXPECT_EQ(grab.x(), 3000 + 30 - 2000);
     Drag(grab, grab + QPoint(10, 10));
     EXPECT_EQ(QPoint(far->GetX(), far->GetY()), QPoint(3010, 110));
+
+    // The wheel scrolls back, sideways with Shift, and not past the boxes.
+    QWheelEvent back(QPointF(400, 300), widget()->mapToGlobal(QPointF(400, 300)), QPoint(), QPoint(0, 120 * 5),
+                     Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget(), &back);
+    EXPECT_EQ(view->GetScrollOffset(), QPoint(2000 - 200, 0));
+    QWheelEvent down(QPointF(400, 300), widget()->mapToGlobal(QPointF(400, 300)), QPoint(), QPoint(0, -120 * 100),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget(), &down);
+    EXPECT_EQ(view->GetScrollOffset().y(), 0) << "every box is in sight vertically";
 }

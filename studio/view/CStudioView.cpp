@@ -12,7 +12,7 @@
 #include "studio/view/CDefaultGUI.h"
 #include "studio/view/CMachineBox.h"
 #include "studio/view/CProgramToolBar.h"
-#include "studio/view/CRenameDialog.h"
+#include "studio/view/CMachineRenameDialog.h"
 #include "studio/view/GuardedCall.h"
 #include "ui/CColorManager.h"
 #include "ui/CDrawContext.h"
@@ -112,7 +112,7 @@ CStudioView::CStudioView(CControl* parent, CStudio* studio, int32_t x, int32_t y
 {
     SetBackgroundColor(kBackground);
     cableSlider = new CCableVolumeSlider(this, studio);
-    renameDialog = new CRenameDialog(this, "Rename Machine");
+    renameDialog = new CMachineRenameDialog(this, "Rename Machine");
     horizontalBar = new CScrollBar(this, 0, 0, 10, kScrollBarSize, false);
     verticalBar = new CScrollBar(this, 0, 0, kScrollBarSize, 10, true);
     horizontalBar->Show(kShow);

@@ -10,7 +10,7 @@
 class CCableVolumeSlider;
 class CConnection;
 class CMachineBox;
-class CRenameDialog;
+class CMachineRenameDialog;
 class CScrollBar;
 class CStudio;
 
@@ -74,7 +74,7 @@ public:
     CPopupMenu& GetBoxMenu() { return boxMenu; }
     CPopupMenu& GetCableMenu() { return cableMenu; }
     CCableVolumeSlider* GetCableSlider() const { return cableSlider; }
-    CRenameDialog* GetRenameDialog() const { return renameDialog; }
+    CMachineRenameDialog* GetRenameDialog() const { return renameDialog; }
     CScrollBar* GetScrollBar(bool vertical) const { return vertical ? verticalBar : horizontalBar; }
 
     // What the box menu does; also callable directly.
@@ -157,7 +157,7 @@ private:
     CPopupMenu boxMenu;
     CPopupMenu cableMenu;
     CCableVolumeSlider* cableSlider;
-    CRenameDialog* renameDialog;
+    CMachineRenameDialog* renameDialog;
     CMachineContainer* renameTarget = nullptr;
     CScrollBar* horizontalBar;
     CScrollBar* verticalBar;

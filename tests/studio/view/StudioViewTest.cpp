@@ -3,7 +3,7 @@
 #include "StudioViewFixture.h"
 #include "studio/CConnection.h"
 #include "studio/view/CCableVolumeSlider.h"
-#include "studio/view/CRenameDialog.h"
+#include "studio/view/CMachineRenameDialog.h"
 #include "ui/CEditBox.h"
 #include "ui/CScrollBar.h"
 #include <QLineEdit>
@@ -233,7 +233,7 @@ TEST_F(StudioViewTest, RenameDialogRenamesAndRefusesNamesThatWouldConfuseTheProj
 {
     CMachineContainer* synth = Add("ZT DudeRivi", 300, 80);
     ASSERT_TRUE(ChooseOnBox(synth, "Rename"));
-    CRenameDialog* dialog = view->GetRenameDialog();
+    CMachineRenameDialog* dialog = view->GetRenameDialog();
     ASSERT_TRUE(dialog->IsVisible());
     EXPECT_EQ(dialog->Window()->windowTitle().toStdString(), "Rename Machine");
     auto* line = dialog->Field()->Window()->findChild<QLineEdit*>();

@@ -12,7 +12,7 @@
 #include "studio/view/CDefaultGUI.h"
 #include "studio/view/CMachineBox.h"
 #include "studio/view/CProgramToolBar.h"
-#include "studio/view/CRenameDialog.h"
+#include "studio/view/CMachineRenameDialog.h"
 #include "studio/view/GuardedCall.h"
 #include "ui/CColorManager.h"
 #include "ui/CDrawContext.h"
@@ -23,6 +23,8 @@
 #include <QPolygon>
 #include <QThread>
 #include <QTimer>
+#include <QWheelEvent>
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -75,16 +77,48 @@ bool AsksGenerator(CMachineContainer* container)
 
 } // namespace
 
+// The mouse wheel scrolls the studio (with Shift, or a sideways wheel,
+// horizontally); the control toolkit does not pass wheel events on.
+class CStudioView::CWheelScroller : public QObject {
+public:
+    explicit CWheelScroller(CStudioView* view) : view(view) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel)
+            return false;
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        QPoint delta = wheel->angleDelta();
+        if (wheel->modifiers() & Qt::ShiftModifier)
+            delta = QPoint(delta.y(), delta.x());
+        // 40 pixels per notch of 120, within the boxes' extent.
+        QPoint now = view->GetScrollOffset();
+        QPoint limit = view->ScrollLimit();
+        QPoint to = now - delta / 3;
+        to.setX(std::min(to.x(), std::max(limit.x(), now.x())));
+        to.setY(std::min(to.y(), std::max(limit.y(), now.y())));
+        view->SetScroll(to);
+        view->UpdateScrollRange();
+        return true;
+    }
+
+private:
+    CStudioView* view;
+};
+
 CStudioView::CStudioView(CControl* parent, CStudio* studio, int32_t x, int32_t y, int32_t width, int32_t height)
     : CControl(parent, "StudioView", x, y, width, height, true), studio(studio)
 {
     SetBackgroundColor(kBackground);
     cableSlider = new CCableVolumeSlider(this, studio);
-    renameDialog = new CRenameDialog(this, "Rename Machine");
+    renameDialog = new CMachineRenameDialog(this, "Rename Machine");
     horizontalBar = new CScrollBar(this, 0, 0, 10, kScrollBarSize, false);
     verticalBar = new CScrollBar(this, 0, 0, kScrollBarSize, 10, true);
     horizontalBar->Show(kShow);
     verticalBar->Show(kShow);
+    wheelScroller = new CWheelScroller(this);
+    Window()->installEventFilter(wheelScroller);
     {
         CLockGuard lock(*studio);
         for (CMachineContainer* container = studio->GetFirst(); container; container = container->GetNext())
@@ -119,6 +153,9 @@ CStudioView::~CStudioView()
     delete cableSlider;
     delete horizontalBar;
     delete verticalBar;
+    if (Window())
+        Window()->removeEventFilter(wheelScroller);
+    delete wheelScroller;
 }
 
 // ---- The view's picture of the graph --------------------------------------
@@ -370,7 +407,7 @@ void CStudioView::PlaceScrollBars()
     verticalBar->Move(Width() - kScrollBarSize, 0, kScrollBarSize, std::max(1, ViewportHeight()));
 }
 
-void CStudioView::UpdateScrollRange()
+QPoint CStudioView::ScrollLimit() const
 {
     int32_t right = 0;
     int32_t bottom = 0;
@@ -379,8 +416,14 @@ void CStudioView::UpdateScrollRange()
         right = std::max(right, bounds.right() + kScrollMargin);
         bottom = std::max(bottom, bounds.bottom() + kScrollMargin);
     }
-    int32_t maxX = std::max(scroll.x(), std::max(0, right - ViewportWidth()));
-    int32_t maxY = std::max(scroll.y(), std::max(0, bottom - ViewportHeight()));
+    return QPoint(std::max(0, right - ViewportWidth()), std::max(0, bottom - ViewportHeight()));
+}
+
+void CStudioView::UpdateScrollRange()
+{
+    QPoint limit = ScrollLimit();
+    int32_t maxX = std::max(scroll.x(), limit.x());
+    int32_t maxY = std::max(scroll.y(), limit.y());
     horizontalBar->SetRange(0, maxX, std::max(1, ViewportWidth()));
     verticalBar->SetRange(0, maxY, std::max(1, ViewportHeight()));
     horizontalBar->SetPosition(scroll.x());
@@ -654,6 +697,24 @@ void CStudioView::RightButtonUp(int32_t x, int32_t y, uint32_t)
         return;
     }
     OpenMachineMenu(QPoint(x, y));
+}
+
+void CStudioView::DoubleClick(int32_t x, int32_t y, uint32_t)
+{
+    CMachineBox* box = BoxAt(ToStudio(QPoint(x, y)));
+    if (!box || box->ConnectorAt(ToStudio(QPoint(x, y))) >= 0)
+        return;
+    {
+        CLockGuard lock(bufferLock);
+        drag = kDragNone;
+        dragBox = nullptr;
+    }
+    if (box->shownState != CMachineContainer::GUI_BOX)
+        ShowEditor(box, CMachineContainer::GUI_BOX);
+    else if (HasCustomEditor(box))
+        ShowEditor(box, CMachineContainer::GUI_CUSTOM);
+    else
+        ShowEditor(box, CMachineContainer::GUI_DEFAULT);
 }
 
 // ---- Menus -----------------------------------------------------------------

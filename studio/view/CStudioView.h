@@ -10,7 +10,7 @@
 class CCableVolumeSlider;
 class CConnection;
 class CMachineBox;
-class CRenameDialog;
+class CMachineRenameDialog;
 class CScrollBar;
 class CStudio;
 
@@ -74,7 +74,7 @@ public:
     CPopupMenu& GetBoxMenu() { return boxMenu; }
     CPopupMenu& GetCableMenu() { return cableMenu; }
     CCableVolumeSlider* GetCableSlider() const { return cableSlider; }
-    CRenameDialog* GetRenameDialog() const { return renameDialog; }
+    CMachineRenameDialog* GetRenameDialog() const { return renameDialog; }
     CScrollBar* GetScrollBar(bool vertical) const { return vertical ? verticalBar : horizontalBar; }
 
     // What the box menu does; also callable directly.
@@ -100,12 +100,15 @@ public:
     void LeftButtonUp(int32_t x, int32_t y, uint32_t keys) override;
     void MouseMove(int32_t x, int32_t y, uint32_t keys) override;
     void RightButtonUp(int32_t x, int32_t y, uint32_t keys) override;
+    // On a box: opens its editor (its own when it has one), or hides it.
+    void DoubleClick(int32_t x, int32_t y, uint32_t keys) override;
     void HorizontalScroll(int32_t position) override;
     void VerticalScroll(int32_t position) override;
     void ApplicationMessage(uint32_t message, uintptr_t p1, intptr_t p2) override;
     void DialogConfirmed(CDialog* dialog) override;
 
 private:
+    class CWheelScroller;
     enum DragState { kDragNone, kDragCable, kDragBox, kDragScroll };
 
     // The topmost box under the studio point (its connectors included).
@@ -120,6 +123,8 @@ private:
     void LayoutBox(CMachineBox* box);
     void PlaceEditorControls(CMachineBox* box);
     void UpdateScrollRange();
+    // The scroll offset that brings the farthest box into sight.
+    QPoint ScrollLimit() const;
     void PlaceScrollBars();
     void SetScroll(QPoint offset);
     void HideCableSlider();
@@ -152,10 +157,11 @@ private:
     CPopupMenu boxMenu;
     CPopupMenu cableMenu;
     CCableVolumeSlider* cableSlider;
-    CRenameDialog* renameDialog;
+    CMachineRenameDialog* renameDialog;
     CMachineContainer* renameTarget = nullptr;
     CScrollBar* horizontalBar;
     CScrollBar* verticalBar;
+    CWheelScroller* wheelScroller;
 
     std::atomic<bool> dirty{false};
     std::atomic<bool> parameterNotes{false};

@@ -177,7 +177,7 @@ TEST_F(StudioViewTest, OwnEditorIsCreatedOnceInsideTheBoxAndHiddenOnLeaving)
     EXPECT_EQ(machine->shows, 2);
     // Idle time reaches a shown editor through the graphics thread's refresh.
     view->Refresh();
-    QCoreApplication::processEvents();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return machine->idles > 0; }));
 
     // Deleting the machine with its editor open.
     ASSERT_TRUE(ChooseOnBox(container, "Delete Machine"));
@@ -214,4 +214,22 @@ TEST_F(StudioViewTest, LoadedEditorStatesAreShownOnceTheLoaderSetThem)
     container->guiState = CMachineContainer::GUI_CUSTOM;
     ASSERT_TRUE(ProcessEventsUntil([&] { return Box(container)->shownState == CMachineContainer::GUI_CUSTOM; }));
     EXPECT_NE(EditorMachine(container)->editor, nullptr);
+}
+
+TEST_F(StudioViewTest, DoubleClickOpensTheBestEditorAndClosesIt)
+{
+    CMachineContainer* own = Add("ZT Own Editor", 300, 60);
+    CMachineContainer* synth = Add("ZT DudeRivi", 300, 300);
+    CMachineContainer* plain = Add("ZT Knobless", 600, 60);
+    QTest::mouseDClick(widget(), Qt::LeftButton, {}, TitlePoint(own));
+    EXPECT_EQ(Box(own)->shownState, CMachineContainer::GUI_CUSTOM);
+    QTest::mouseDClick(widget(), Qt::LeftButton, {}, TitlePoint(synth));
+    EXPECT_EQ(Box(synth)->shownState, CMachineContainer::GUI_DEFAULT);
+    QTest::mouseDClick(widget(), Qt::LeftButton, {}, TitlePoint(plain));
+    EXPECT_EQ(Box(plain)->shownState, CMachineContainer::GUI_BOX);
+    QTest::mouseDClick(widget(), Qt::LeftButton, {}, TitlePoint(own));
+    EXPECT_EQ(Box(own)->shownState, CMachineContainer::GUI_BOX);
+    EXPECT_EQ(EditorMachine(own)->hides, 1);
+    // The box did not move by the clicks.
+    EXPECT_EQ(QPoint(own->GetX(), own->GetY()), QPoint(300, 60));
 }

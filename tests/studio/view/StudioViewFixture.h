@@ -60,11 +60,13 @@ public:
     }
     void ShowGUI() override { ++shows; }
     void HideGUI() override { ++hides; }
+    void IdleGUI() override { ++idles; }
 
     bool throwing;
     CLabel* editor = nullptr;
     int shows = 0;
     int hides = 0;
+    int idles = 0;
     std::vector<bool> lockedOnSet;
 };
 

@@ -3,12 +3,13 @@
 #include "StudioViewFixture.h"
 #include "studio/CConnection.h"
 #include "studio/view/CCableVolumeSlider.h"
-#include "studio/view/CRenameDialog.h"
+#include "studio/view/CMachineRenameDialog.h"
 #include "ui/CEditBox.h"
 #include "ui/CScrollBar.h"
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace {
@@ -232,7 +233,7 @@ TEST_F(StudioViewTest, RenameDialogRenamesAndRefusesNamesThatWouldConfuseTheProj
 {
     CMachineContainer* synth = Add("ZT DudeRivi", 300, 80);
     ASSERT_TRUE(ChooseOnBox(synth, "Rename"));
-    CRenameDialog* dialog = view->GetRenameDialog();
+    CMachineRenameDialog* dialog = view->GetRenameDialog();
     ASSERT_TRUE(dialog->IsVisible());
     EXPECT_EQ(dialog->Window()->windowTitle().toStdString(), "Rename Machine");
     auto* line = dialog->Field()->Window()->findChild<QLineEdit*>();
@@ -315,4 +316,14 @@ TEST_F(StudioViewTest, HoverNamesPortsAndTypesAndFarBoxesWidenTheScrollRange)
     EXPECT_EQ(grab.x(), 3000 + 30 - 2000);
     Drag(grab, grab + QPoint(10, 10));
     EXPECT_EQ(QPoint(far->GetX(), far->GetY()), QPoint(3010, 110));
+
+    // The wheel scrolls back, sideways with Shift, and not past the boxes.
+    QWheelEvent back(QPointF(400, 300), widget()->mapToGlobal(QPointF(400, 300)), QPoint(), QPoint(0, 120 * 5),
+                     Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget(), &back);
+    EXPECT_EQ(view->GetScrollOffset(), QPoint(2000 - 200, 0));
+    QWheelEvent down(QPointF(400, 300), widget()->mapToGlobal(QPointF(400, 300)), QPoint(), QPoint(0, -120 * 100),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget(), &down);
+    EXPECT_EQ(view->GetScrollOffset().y(), 0) << "every box is in sight vertically";
 }

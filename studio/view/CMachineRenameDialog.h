@@ -10,10 +10,10 @@ class CLabel;
 // text field with the current name, OK and Cancel. It reports to its owner
 // through DialogConfirmed / DialogCancelled; Return confirms, Escape
 // cancels.
-class CRenameDialog : public CDialog {
+class CMachineRenameDialog : public CDialog {
 public:
-    CRenameDialog(CControl* owner, const char* caption);
-    ~CRenameDialog() override;
+    CMachineRenameDialog(CControl* owner, const char* caption);
+    ~CMachineRenameDialog() override;
 
     // Shows the dialog with `name` selected in the field.
     void Open(const char* name);

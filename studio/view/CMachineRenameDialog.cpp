@@ -1,4 +1,4 @@
-#include "studio/view/CRenameDialog.h"
+#include "studio/view/CMachineRenameDialog.h"
 #include "ui/CButton.h"
 #include "ui/CEditBox.h"
 #include "ui/CLabel.h"
@@ -15,7 +15,7 @@ enum : int32_t { kOk = 1, kCancel = 2 };
 
 } // namespace
 
-CRenameDialog::CRenameDialog(CControl* owner, const char* caption) : CDialog(owner, caption, kWidth, kHeight)
+CMachineRenameDialog::CMachineRenameDialog(CControl* owner, const char* caption) : CDialog(owner, caption, kWidth, kHeight)
 {
     label = new CLabel(this, "Name:", 10, 14, 50, 22);
     field = new CEditBox(this, 62, 14, kWidth - 72, 22);
@@ -32,7 +32,7 @@ CRenameDialog::CRenameDialog(CControl* owner, const char* caption) : CDialog(own
     QObject::connect(escape, &QShortcut::activated, escape, [this] { Cancel(); });
 }
 
-CRenameDialog::~CRenameDialog()
+CMachineRenameDialog::~CMachineRenameDialog()
 {
     delete cancel;
     delete ok;
@@ -40,7 +40,7 @@ CRenameDialog::~CRenameDialog()
     delete label;
 }
 
-void CRenameDialog::Open(const char* name)
+void CMachineRenameDialog::Open(const char* name)
 {
     field->SetText(name);
     Show(kShow);
@@ -50,12 +50,12 @@ void CRenameDialog::Open(const char* name)
     }
 }
 
-std::string CRenameDialog::GetName() const
+std::string CMachineRenameDialog::GetName() const
 {
     return field->GetText();
 }
 
-void CRenameDialog::ButtonCommand(CControl* button)
+void CMachineRenameDialog::ButtonCommand(CControl* button)
 {
     if (button == ok)
         Confirm();

@@ -5,6 +5,7 @@
 #include "coremachines/CDudeRiviInfo.h"
 #include "coremachines/CEcho.h"
 #include "coremachines/CWaveTables.h"
+#include "coremachines/view/CoreEditors.h"
 #include "framework/CHost.h"
 #include "framework/MachineLibrary.h"
 
@@ -19,6 +20,7 @@ VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
 {
     context = new CWaveTables(module, host);
     const CWaveTables* tables = context;
+    RegisterCoreEditors();
     // The library's type order; the types not built yet join where the
     // bracketed notes stand.
     // [the filter]

@@ -218,6 +218,35 @@ def about_picture(width, height):
     return img
 
 
+def editor_panel(width, height, frames, seed):
+    """A machine editor's face: graphite with a fine grain, an amber rule
+    along the top and darker inset frames for the control groups."""
+    img = brushed_panel(width, height, seed, (74, 76, 82))
+    for x in range(width):
+        for y in range(3):
+            img.blend(x, y, (204, 150, 0, 255), 0.9 - 0.25 * y)
+    for (x0, y0, x1, y1) in frames:
+        rounded_rect(img, x0, y0, x1, y1, 4.0, lambda x, y: (18, 18, 22, 120))
+        rounded_rect(img, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 3.0, lambda x, y: (40, 41, 46, 200))
+    return img
+
+
+# Group frames of the DudeRivi editor: left, right in slider columns of the
+# editor's grid (20 px pitch from x 12), for its two rows.
+DUDERIVI_ROWS = [[(0, 10), (10, 14), (14, 27), (27, 32)], [(0, 14), (14, 41)]]
+
+
+def duderivi_panel():
+    frames = []
+    for row, groups in enumerate(DUDERIVI_ROWS):
+        top = 34 + row * 128
+        for gi, (a, b) in enumerate(groups):
+            x0 = 8 + a * 20 + gi * 10
+            frames.append((x0, top, x0 + (b - a) * 20 + 4, top + 120))
+    frames.append((700, 34, 864, 154))  # the display
+    return editor_panel(872, 298, frames, 23)
+
+
 ARTWORK = {
     "about.png": lambda: about_picture(492, 312),
     "panel.png": lambda: brushed_panel(240, 140, 7, (150, 152, 160)),
@@ -230,6 +259,9 @@ ARTWORK = {
     "button_hover.png": lambda: button_face(28, 18, 1),
     "button_down.png": lambda: button_face(28, 18, 2),
     "meter_cells.png": meter_cells,
+    "shaper_panel.png": lambda: editor_panel(336, 128, [(8, 10, 218, 120), (216, 8, 328, 120)], 17),
+    "duderivi_panel.png": duderivi_panel,
+    "slider_track_short.png": lambda: slider_track(16, 74),
 }
 
 

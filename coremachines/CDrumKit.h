@@ -50,6 +50,8 @@ public:
     static double LevelGain(double level);
 
     const CDrumKitVoice& GetVoice(int32_t index) const { return *voices[index]; }
+    // Reproducible noise (renders compared sample by sample).
+    void SeedNoise(uint32_t seed) { random.Seed(seed); }
 
 private:
     void Route(const MachineEvent& event);

@@ -165,7 +165,7 @@ void CDizodirEzav::IdleGUI()
 void CDizodirEzav::Recompute()
 {
     if (roomDirty)
-        ComputeRoom(); // marks the positions
+        ComputeRoom(); // and so the positions
     if (positionsDirty)
         ComputePositions();
     if (tailDirty)
@@ -177,14 +177,24 @@ void CDizodirEzav::ComputeRoom()
     width = RoomSize(Clamped(ROOM_WIDTH));
     height = RoomSize(Clamped(ROOM_HEIGHT));
     reflection = 0.6 - 0.599 * Clamped(WALL_ABSORB);
+    roomDirty = false;
+    positionsDirty = true;
+}
+
+void CDizodirEzav::PlacePoints()
+{
     for (int32_t p = 0; p < 4; ++p) {
         points[p].x = (0.1 + 0.8 * Clamped(2 * p)) * width;
         points[p].y = (0.1 + 0.8 * Clamped(2 * p + 1)) * height;
     }
+}
+
+void CDizodirEzav::BuildImages()
+{
     // The images of each source: i reflections across the side walls and
     // j across the end walls cost r^(|i| + |j|). An image farther from the
     // room than sound travels in the longest reflection time cannot reach
-    // any listener in time, and neither can those beyond it.
+    // any listener in time.
     for (int32_t s = 0; s < 2; ++s) {
         int32_t n = 0;
         for (int32_t i = -kMaxOrder; i <= kMaxOrder; ++i) {
@@ -198,12 +208,13 @@ void CDizodirEzav::ComputeRoom()
         }
         imageCount[s] = n;
     }
-    roomDirty = false;
-    positionsDirty = true;
 }
 
 void CDizodirEzav::ComputePositions()
 {
+    // Sources carry their images along, so both are placed here.
+    PlacePoints();
+    BuildImages();
     // The running taps fade out over the next samples, unless nothing has
     // been heard through them yet.
     const bool first = fadeLength == 0 && taps[0][0].count == 0 && taps[1][1].count == 0;

@@ -87,6 +87,8 @@ public:
 private:
     void Recompute();
     void ComputeRoom();
+    void PlacePoints();
+    void BuildImages();
     void ComputePositions();
     void ComputeTail();
     double Clamped(int32_t index) const;

@@ -3,22 +3,33 @@
 #include "framework/CMutex.h"
 
 namespace {
-std::atomic<CoreEditorFactory> factories[static_cast<int32_t>(CoreEditorKind::Count)];
+
+// Installed once at library start, before any machine exists.
+struct Entry {
+    CoreEditorFactory factory = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+Entry entries[static_cast<int32_t>(CoreEditorKind::Count)];
+
 } // namespace
 
-void SetCoreEditorFactory(CoreEditorKind kind, CoreEditorFactory factory)
+void SetCoreEditorFactory(CoreEditorKind kind, CoreEditorFactory factory, int32_t width, int32_t height)
 {
-    factories[static_cast<int32_t>(kind)].store(factory);
+    entries[static_cast<int32_t>(kind)] = {factory, width, height};
 }
 
-bool HasCoreEditor(CoreEditorKind kind)
+bool CoreEditorSize(CoreEditorKind kind, int32_t* width, int32_t* height)
 {
-    return factories[static_cast<int32_t>(kind)].load() != nullptr;
+    const Entry& entry = entries[static_cast<int32_t>(kind)];
+    *width = entry.width;
+    *height = entry.height;
+    return entry.factory != nullptr;
 }
 
 CCoreEditor* CreateCoreEditor(CoreEditorKind kind, CMachine* machine, CControl* parent)
 {
-    const CoreEditorFactory factory = factories[static_cast<int32_t>(kind)].load();
+    const CoreEditorFactory factory = entries[static_cast<int32_t>(kind)].factory;
     return factory ? factory(machine, parent) : nullptr;
 }
 

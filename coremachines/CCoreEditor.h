@@ -26,11 +26,12 @@ enum class CoreEditorKind : int32_t { Vorize, Distort, DudeRivi, DrumKit, Reverb
 // Makes the editor of `machine` inside `parent`; null when it cannot.
 using CoreEditorFactory = CCoreEditor* (*)(CMachine* machine, CControl* parent);
 
-// The library module installs the factories at start; without one (DSP-only
-// builds) a machine has no editor of its own.
-void SetCoreEditorFactory(CoreEditorKind kind, CoreEditorFactory factory);
+// The library module installs the factories, with their editors' sizes, at
+// start; without one (DSP-only builds) a machine has no editor of its own.
+void SetCoreEditorFactory(CoreEditorKind kind, CoreEditorFactory factory, int32_t width, int32_t height);
 CCoreEditor* CreateCoreEditor(CoreEditorKind kind, CMachine* machine, CControl* parent);
-bool HasCoreEditor(CoreEditorKind kind);
+// False when the kind has no editor.
+bool CoreEditorSize(CoreEditorKind kind, int32_t* width, int32_t* height);
 
 // A machine's open editor, owned by the machine. The pointer is swapped
 // under the machine's lock, which every SetParameter caller holds (the work

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-CCrunch::CCrunch(CHost* host) : CWaveShaper(host, "Vorize", CoreEditorKind::Vorize) {}
+CCrunch::CCrunch(CHost* host) : CWaveShaper(host, "Vorize") {}
 
 namespace {
 

@@ -13,7 +13,7 @@ double Shaped(double x, double gain, double logDrive, double wet, double dry)
 
 } // namespace
 
-CDistort::CDistort(CHost* host) : CWaveShaper(host, "Drive", CoreEditorKind::Distort) {}
+CDistort::CDistort(CHost* host) : CWaveShaper(host, "Drive") {}
 
 double CDistort::Transfer(double x, double amp, double drive, double wet, double dry)
 {

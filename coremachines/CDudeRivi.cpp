@@ -23,36 +23,7 @@ CDudeRivi::CDudeRivi(CHost* host, const CWaveTables* tables, bool polyphonic)
         SetParameter(i, DefaultValue(i));
 }
 
-CDudeRivi::~CDudeRivi()
-{
-    editor.Close(this);
-}
-
-bool CDudeRivi::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
-{
-    if (!HasCoreEditor(CoreEditorKind::DudeRivi))
-        return false;
-    *top = 0;
-    *left = 0;
-    *right = kEditorWidth;
-    *bottom = kEditorHeight;
-    return true;
-}
-
-CControl* CDudeRivi::CreateGUI(CControl* parent)
-{
-    return editor.Open(CoreEditorKind::DudeRivi, this, parent);
-}
-
-void CDudeRivi::ShowGUI()
-{
-    editor.Show(true);
-}
-
-void CDudeRivi::HideGUI()
-{
-    editor.Show(false);
-}
+CDudeRivi::~CDudeRivi() = default;
 
 double CDudeRivi::GetParameter(int32_t index)
 {
@@ -67,7 +38,6 @@ void CDudeRivi::SetParameter(int32_t index, double value)
     const MachineEvent event = MakeEvent(routingTime, EVENT_CONTROL_CHANGE, index, value);
     for (auto& voice : voices)
         voice->Queue(event);
-    editor.Notify(index);
 }
 
 void CDudeRivi::GetParameterName(int32_t index, char* out)

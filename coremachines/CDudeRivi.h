@@ -2,7 +2,6 @@
 // Subtractive synthesizer with one voice or sixteen. Notes go to voices in
 // strict rotation (a note already held goes back to its voice); parameter
 // changes reach every voice at their sample offset.
-#include "coremachines/CCoreEditor.h"
 #include "coremachines/CRandom.h"
 #include "coremachines/DudeRiviParameters.h"
 #include "framework/CMachine.h"
@@ -28,13 +27,6 @@ public:
     void SetSampleRate(int32_t hz) override;
     void SetBlockSize(int32_t frames) override;
     bool IsGenerator() override { return true; }
-    bool GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom) override;
-    CControl* CreateGUI(CControl* parent) override;
-    void ShowGUI() override;
-    void HideGUI() override;
-
-    static constexpr int32_t kEditorWidth = 872;
-    static constexpr int32_t kEditorHeight = 298;
 
     int32_t VoiceCount() const { return static_cast<int32_t>(voices.size()); }
     const CDudeRiviVoice& Voice(int32_t index) const { return *voices[static_cast<size_t>(index)]; }
@@ -51,5 +43,4 @@ private:
     // being routed (0 outside the work call).
     int32_t routingTime = 0;
     CRandom random;
-    CCoreEditorSlot editor;
 };

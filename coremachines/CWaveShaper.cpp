@@ -9,8 +9,7 @@ namespace {
 constexpr double kDefaults[CWaveShaper::PARAMETER_COUNT] = {0.0, 0.5, 1.0, 0.0};
 } // namespace
 
-CWaveShaper::CWaveShaper(CHost* host, const char* amountName, CoreEditorKind editorKind)
-    : CMachine(host), amountName(amountName), editorKind(editorKind)
+CWaveShaper::CWaveShaper(CHost* host, const char* amountName) : CMachine(host), amountName(amountName)
 {
     parameterCount = PARAMETER_COUNT;
     AddPort(PORT_CONTROL_IN, "Control In");
@@ -25,43 +24,10 @@ double CWaveShaper::GetParameter(int32_t index)
     return index >= 0 && index < PARAMETER_COUNT ? values[index] : 0.0;
 }
 
-CWaveShaper::~CWaveShaper()
-{
-    editor.Close(this);
-}
-
 void CWaveShaper::SetParameter(int32_t index, double value)
 {
-    if (index >= 0 && index < PARAMETER_COUNT) {
+    if (index >= 0 && index < PARAMETER_COUNT)
         values[index] = value;
-        editor.Notify(index);
-    }
-}
-
-bool CWaveShaper::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
-{
-    if (!HasCoreEditor(editorKind))
-        return false;
-    *top = 0;
-    *left = 0;
-    *right = kEditorWidth;
-    *bottom = kEditorHeight;
-    return true;
-}
-
-CControl* CWaveShaper::CreateGUI(CControl* parent)
-{
-    return editor.Open(editorKind, this, parent);
-}
-
-void CWaveShaper::ShowGUI()
-{
-    editor.Show(true);
-}
-
-void CWaveShaper::HideGUI()
-{
-    editor.Show(false);
 }
 
 void CWaveShaper::GetParameterName(int32_t index, char* out)

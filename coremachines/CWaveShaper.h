@@ -2,7 +2,6 @@
 // The frame shared by the stereo waveshaping effects: four parameters
 // (amp, amount, wet, dry) with smoothed copies that glide toward them per
 // sample, parameter events applied at their sample offsets.
-#include "coremachines/CCoreEditor.h"
 #include "framework/CMachine.h"
 
 struct MachineEvent;
@@ -11,8 +10,7 @@ class CWaveShaper : public CMachine {
 public:
     enum Parameter : int32_t { AMP = 0, AMOUNT, WET, DRY, PARAMETER_COUNT };
 
-    CWaveShaper(CHost* host, const char* amountName, CoreEditorKind editorKind);
-    ~CWaveShaper() override;
+    CWaveShaper(CHost* host, const char* amountName);
 
     void Process() override;
     double GetParameter(int32_t index) override;
@@ -22,14 +20,6 @@ public:
     void SetSampleRate(int32_t) override {}
     void SetBlockSize(int32_t) override {}
     bool IsGenerator() override { return false; }
-    bool GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom) override;
-    CControl* CreateGUI(CControl* parent) override;
-    void ShowGUI() override;
-    void HideGUI() override;
-
-    // The editor's size, for GetGUIRect and the editor itself.
-    static constexpr int32_t kEditorWidth = 336;
-    static constexpr int32_t kEditorHeight = 128;
 
     double Smoothed(int32_t index) const { return smoothed[index]; }
 
@@ -62,7 +52,5 @@ protected:
 
 private:
     const char* amountName;
-    CoreEditorKind editorKind;
-    CCoreEditorSlot editor;
     double values[PARAMETER_COUNT];
 };

@@ -20,8 +20,7 @@ const ColorRef kValue = MakeColor(255, 187, 0);
 } // namespace
 
 CWaveShaperGUI::CWaveShaperGUI(CControl* parent, CMachine* machine, Curve curve)
-    : CCoreEditorPanel(parent, machine, CoreArtwork::Get(CoreArtwork::kShaperPanel), CWaveShaper::kEditorWidth,
-                       CWaveShaper::kEditorHeight)
+    : CCoreEditorPanel(parent, machine, CoreArtwork::Get(CoreArtwork::kShaperPanel), kWidth, kHeight)
 {
     SetFont(new QFont(QStringLiteral("DejaVu Sans"), 7), true);
     const CPicture* strip = CoreArtwork::Get(CoreArtwork::kKnob);
@@ -41,7 +40,7 @@ CWaveShaperGUI::CWaveShaperGUI(CControl* parent, CMachine* machine, Curve curve)
     }
     title = std::make_unique<CLiteLCDText>(this, kLeft, 8, 4 * kColumn - 20, 14, kLabel, 1.0);
     title->SetText(curve == Curve::Crunch ? "VORIZE  bit crusher" : "DISTORT  drive");
-    const int32_t curveX = CWaveShaper::kEditorWidth - kCurveSize - 12;
+    const int32_t curveX = kWidth - kCurveSize - 12;
     if (curve == Curve::Crunch)
         display = std::make_unique<CCrunchDisplay>(this, curveX, 12, kCurveSize, kCurveSize);
     else

@@ -12,6 +12,8 @@ class CTransferCurveDisplay;
 class CWaveShaperGUI : public CCoreEditorPanel {
 public:
     enum class Curve { Crunch, OverDrive };
+    static constexpr int32_t kWidth = 336;
+    static constexpr int32_t kHeight = 128;
 
     CWaveShaperGUI(CControl* parent, CMachine* machine, Curve curve);
     ~CWaveShaperGUI() override;

@@ -5,7 +5,8 @@
 
 void RegisterCoreEditors()
 {
-    SetCoreEditorFactory(CoreEditorKind::Vorize, &CreateVorizeEditor);
-    SetCoreEditorFactory(CoreEditorKind::Distort, &CreateDistortEditor);
-    SetCoreEditorFactory(CoreEditorKind::DudeRivi, &CreateDudeRiviEditor);
+    SetCoreEditorFactory(CoreEditorKind::Vorize, &CreateVorizeEditor, CWaveShaperGUI::kWidth, CWaveShaperGUI::kHeight);
+    SetCoreEditorFactory(CoreEditorKind::Distort, &CreateDistortEditor, CWaveShaperGUI::kWidth,
+                         CWaveShaperGUI::kHeight);
+    SetCoreEditorFactory(CoreEditorKind::DudeRivi, &CreateDudeRiviEditor, CDudeRiviGUI::kWidth, CDudeRiviGUI::kHeight);
 }

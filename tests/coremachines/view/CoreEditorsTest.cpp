@@ -4,7 +4,8 @@
 // without being echoed back; the pictures match their reviewed references.
 #include "coremachines/CCrunch.h"
 #include "coremachines/CDistort.h"
-#include "coremachines/CDudeRivi.h"
+#include "coremachines/CDudeRiviInfo.h"
+#include "coremachines/CEditableMachine.h"
 #include "coremachines/view/CDudeRiviGUI.h"
 #include "coremachines/view/CTransferCurveDisplay.h"
 #include "coremachines/view/CWaveShaperGUI.h"
@@ -26,6 +27,10 @@
 #include <vector>
 
 namespace {
+
+using CVorize = CEditableMachine<CCrunch, CoreEditorKind::Vorize>;
+using CDistortion = CEditableMachine<CDistort, CoreEditorKind::Distort>;
+using CSynth = CDudeRiviWithEditor;
 
 // What the studio's container hears of parameter changes a machine makes.
 class RecordingOwner : public CMachineOwner {
@@ -73,7 +78,7 @@ QImage Grab(CControl* editor)
 
 TEST_F(CoreEditorsTest, DraggingAKnobAutomatesItsParameterAndTheCurveFollows)
 {
-    CDistort distort(&TestHost());
+    CDistortion distort(&TestHost());
     RecordingOwner owner;
     distort.owner = &owner;
     auto* editor = static_cast<CWaveShaperGUI*>(Open(distort));
@@ -108,7 +113,7 @@ TEST_F(CoreEditorsTest, DraggingAKnobAutomatesItsParameterAndTheCurveFollows)
 
 TEST_F(CoreEditorsTest, ChangesFromAnotherThreadMoveTheControlsOnTheGuiThread)
 {
-    CCrunch vorize(&TestHost());
+    CVorize vorize(&TestHost());
     RecordingOwner owner;
     vorize.owner = &owner;
     auto* editor = static_cast<CWaveShaperGUI*>(Open(vorize));
@@ -133,7 +138,7 @@ TEST_F(CoreEditorsTest, ChangesFromAnotherThreadMoveTheControlsOnTheGuiThread)
 
 TEST_F(CoreEditorsTest, DudeRiviSlidersAutomateAndTheLcdTellsEveryChange)
 {
-    CDudeRivi synth(&TestHost(), &TestTables(), false);
+    CSynth synth(&TestHost(), &TestTables(), false);
     auto* editor = static_cast<CDudeRiviGUI*>(Open(synth));
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->Lcd()->Text(), "DudeRivi Ready");
@@ -167,7 +172,7 @@ TEST_F(CoreEditorsTest, DudeRiviSlidersAutomateAndTheLcdTellsEveryChange)
 
 TEST_F(CoreEditorsTest, ReopeningReplacesTheEditorAndHidingKeepsItForShowing)
 {
-    CDudeRivi synth(&TestHost(), &TestTables(), true);
+    CSynth synth(&TestHost(), &TestTables(), true);
     CControl* first = Open(synth);
     ASSERT_NE(first, nullptr);
     synth.HideGUI();
@@ -188,11 +193,11 @@ TEST_F(CoreEditorsTest, ReopeningReplacesTheEditorAndHidingKeepsItForShowing)
 
 TEST_F(CoreEditorsTest, EditorsMatchTheirReviewedPictures)
 {
-    CCrunch vorize(&TestHost());
+    CVorize vorize(&TestHost());
     vorize.SetParameter(CWaveShaper::AMOUNT, 0.8);
-    CDistort distort(&TestHost());
+    CDistortion distort(&TestHost());
     distort.SetParameter(CWaveShaper::AMP, 0.25);
-    CDudeRivi synth(&TestHost(), &TestTables(), false);
+    CSynth synth(&TestHost(), &TestTables(), false);
     CControl* vorizeEditor = Open(vorize);
     CControl* distortEditor = Open(distort);
     CControl* synthEditor = Open(synth);

@@ -247,6 +247,26 @@ def duderivi_panel():
     return editor_panel(872, 298, frames, 23)
 
 
+def transposed(image):
+    """The picture mirrored across its diagonal: a vertical part made
+    horizontal."""
+    out = Image(image.height, image.width, image.alpha)
+    for y in range(image.height):
+        for x in range(image.width):
+            out.px[x * out.width + y] = list(image.px[y * image.width + x])
+    return out
+
+
+def drumkit_panel():
+    frames = [(8 + v * 64 + 2, 30, 8 + v * 64 + 62, 188) for v in range(11)]
+    return editor_panel(720, 196, frames, 29)
+
+
+def mixer_panel():
+    frames = [(6, 26, 66, 300)] + [(70 + c * 56, 26, 70 + c * 56 + 53, 300) for c in range(10)]
+    return editor_panel(632, 306, frames, 31)
+
+
 ARTWORK = {
     "about.png": lambda: about_picture(492, 312),
     "panel.png": lambda: brushed_panel(240, 140, 7, (150, 152, 160)),
@@ -262,6 +282,12 @@ ARTWORK = {
     "shaper_panel.png": lambda: editor_panel(336, 128, [(8, 10, 218, 120), (216, 8, 328, 120)], 17),
     "duderivi_panel.png": duderivi_panel,
     "slider_track_short.png": lambda: slider_track(16, 74),
+    "slider_thumb_h.png": lambda: transposed(slider_thumb(16, 10)),
+    "slider_track_h.png": lambda: transposed(slider_track(16, 48)),
+    "drumkit_panel.png": drumkit_panel,
+    "reverb_panel.png": lambda: editor_panel(484, 222, [(8, 26, 198, 216), (202, 26, 410, 216), (414, 26, 476, 216)], 37),
+    "filter_panel.png": lambda: editor_panel(360, 150, [(8, 26, 352, 144)], 41),
+    "mixer_panel.png": mixer_panel,
 }
 
 

@@ -13,6 +13,15 @@ enum : uint16_t {
     kSmallKnob = 135,
     kShaperPanel = 136,
     kKnob = 137,
+    kDrumKitPanel = 150,
+    kReverbPanel = 151,
+    kFilterPanel = 152,
+    kMixerPanel = 153,
+    kSliderThumbH = 154,
+    kSliderTrackH = 155,
+    kButtonUp = 156,
+    kButtonHover = 157,
+    kButtonDown = 158,
 };
 
 CPicture* Get(uint16_t number);

@@ -27,16 +27,21 @@ void CCoreEditorPanel::SetShown(bool shown)
 void CCoreEditorPanel::TimerElapsed(int32_t)
 {
     ApplyPendingChanges();
+    Tick();
 }
 
 void CCoreEditorPanel::ApplyPendingChanges()
 {
+    bool any = false;
     for (int32_t word = 0; word < kMaxParameters / 64; ++word) {
         uint64_t bits = pending[word].exchange(0, std::memory_order_relaxed);
+        any = any || bits != 0;
         while (bits) {
             const int32_t bit = __builtin_ctzll(bits);
             bits &= bits - 1;
             ShowParameter(word * 64 + bit);
         }
     }
+    if (any)
+        ChangesShown();
 }

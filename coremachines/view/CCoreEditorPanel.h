@@ -33,6 +33,10 @@ public:
 protected:
     // Moves the controls of one parameter to the machine's value (GUI thread).
     virtual void ShowParameter(int32_t index) = 0;
+    // After a batch of ShowParameter calls (GUI thread).
+    virtual void ChangesShown() {}
+    // Every refresh tick, changed or not (GUI thread): meters and the like.
+    virtual void Tick() {}
 
 private:
     CMachine* machine;

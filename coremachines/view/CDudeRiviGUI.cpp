@@ -115,16 +115,27 @@ void CDudeRiviGUI::ShowParameter(int32_t index)
     if (index < 0 || index >= kParameterCount)
         return;
     sliders[index]->Refresh();
+    lastChanged = index;
+}
+
+// The LCD tells the last change of the batch: one text drawn per refresh,
+// however many parameters an automation moved.
+void CDudeRiviGUI::ChangesShown()
+{
+    if (lastChanged < 0)
+        return;
     char name[kMachineTextSize];
     char value[kMachineTextSize];
     {
         CLockGuard<CMachine> lock(*Machine());
-        Machine()->GetParameterName(index, name);
-        Machine()->GetParameterDisplayValue(index, Machine()->GetParameter(index), value);
+        Machine()->GetParameterName(lastChanged, name);
+        Machine()->GetParameterDisplayValue(lastChanged, Machine()->GetParameter(lastChanged), value);
     }
+    lastChanged = -1;
     char line[2 * kMachineTextSize + 8];
     std::snprintf(line, sizeof line, "%s -> %s", name, value);
-    lcd->SetText(line);
+    if (lcd->Text() != line)
+        lcd->SetText(line);
 }
 
 CCoreEditor* CreateDudeRiviEditor(CMachine* machine, CControl* parent)

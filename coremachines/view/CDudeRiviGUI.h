@@ -23,12 +23,14 @@ public:
 
 protected:
     void ShowParameter(int32_t index) override;
+    void ChangesShown() override;
 
 private:
     std::vector<std::unique_ptr<CLiteSlider>> ownedSliders;
     std::vector<CLiteSlider*> sliders;
     std::vector<std::unique_ptr<CLiteLCDText>> texts;
     std::unique_ptr<CLiteLCDText> lcd;
+    int32_t lastChanged = -1;
 };
 
 CCoreEditor* CreateDudeRiviEditor(CMachine* machine, CControl* parent);

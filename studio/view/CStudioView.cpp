@@ -845,12 +845,15 @@ void CStudioView::ShowEditor(CMachineBox* box, int32_t state)
         CControl* editor = nullptr;
         int32_t top = 0, left = 0, right = 0, bottom = 0;
         bool rect = false;
-        GuardedCall(name, "CreateGUI", [&] {
-            CLockGuard lock(*machine);
-            editor = machine->CreateGUI(box->editorFrame);
-            if (editor)
+        // Not under the machine's lock: building an editor takes longer than
+        // a block, and the machines lock what they share with their work
+        // call themselves.
+        GuardedCall(name, "CreateGUI", [&] { editor = machine->CreateGUI(box->editorFrame); });
+        if (editor)
+            GuardedCall(name, "GetGUIRect", [&] {
+                CLockGuard lock(*machine);
                 rect = machine->GetGUIRect(&top, &left, &right, &bottom);
-        });
+            });
         if (!editor) {
             box->customRefused = true;
             container->guiState = box->shownState;

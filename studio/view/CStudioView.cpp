@@ -7,6 +7,7 @@
 #include "studio/CConnector.h"
 #include "studio/CMachineContainer.h"
 #include "studio/CStudio.h"
+#include "studio/CVSTAdapter.h"
 #include "studio/CVelmHost.h"
 #include "studio/view/CCableVolumeSlider.h"
 #include "studio/view/CDefaultGUI.h"
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -73,6 +75,19 @@ bool AsksGenerator(CMachineContainer* container)
         generator = container->GetMachine()->IsGenerator();
     });
     return generator;
+}
+
+// A hosted plug-in says whether its editor can be opened here (it has one,
+// and windows that can hold it exist) when the adapter offers the
+// question; other machines answer through GetGUIRect.
+template <typename Adapter>
+std::optional<bool> AskPlugInEditor(CMachine* machine)
+{
+    if constexpr (requires(Adapter& adapter) { adapter.CanOpenEditor(); }) {
+        if (auto* adapter = dynamic_cast<Adapter*>(machine))
+            return adapter->CanOpenEditor();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -755,7 +770,8 @@ bool CStudioView::HasCustomEditor(CMachineBox* box)
     GuardedCall(box->GetName().c_str(), "GetGUIRect", [&] {
         int32_t top = 0, left = 0, right = 0, bottom = 0;
         CLockGuard lock(*machine);
-        has = machine->GetGUIRect(&top, &left, &right, &bottom);
+        std::optional<bool> plugIn = AskPlugInEditor<CVSTAdapter>(machine);
+        has = plugIn ? *plugIn : machine->GetGUIRect(&top, &left, &right, &bottom);
     });
     return has;
 }

@@ -156,12 +156,12 @@ private:
     CPopupMenu machineMenu;
     CPopupMenu boxMenu;
     CPopupMenu cableMenu;
-    CCableVolumeSlider* cableSlider;
-    CMachineRenameDialog* renameDialog;
+    CCableVolumeSlider* cableSlider = nullptr;
+    CMachineRenameDialog* renameDialog = nullptr;
     CMachineContainer* renameTarget = nullptr;
-    CScrollBar* horizontalBar;
-    CScrollBar* verticalBar;
-    CWheelScroller* wheelScroller;
+    CScrollBar* horizontalBar = nullptr;
+    CScrollBar* verticalBar = nullptr;
+    CWheelScroller* wheelScroller = nullptr;
 
     std::atomic<bool> dirty{false};
     std::atomic<bool> parameterNotes{false};

@@ -107,6 +107,8 @@ protected:
 
     StudioViewTest()
     {
+        const int32_t width = kWidth;
+        const int32_t height = kHeight;
         CPlugInDiscovery discovery(&fixture.host, DiscoverySettings{});
         discovery.ScanMachineLibraries(std::string(VELMORA_BIN_DIR) + "/PlugIns");
         editorType = new CEditorMachineInfo(&fixture.host, "ZT Own Editor", false);
@@ -117,8 +119,8 @@ protected:
         fixture.host.RegisterMachineInfo(plainType);
         studio().NewProject();
         studio().ClearChanged();
-        window = MakeHostWindow("Studio", kWidth, kHeight, &colors);
-        view = std::make_unique<CStudioView>(window.get(), &studio(), 0, 0, kWidth, kHeight);
+        window = MakeHostWindow("Studio", width, height, &colors);
+        view = std::make_unique<CStudioView>(window.get(), &studio(), 0, 0, width, height);
         view->Show(kShow);
         QCoreApplication::processEvents();
     }

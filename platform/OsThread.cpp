@@ -1,4 +1,5 @@
 #include "platform/OsThread.h"
+#include <atomic>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -14,14 +15,41 @@ constexpr int kRealtimePriority = 10;
 constexpr int kAboveNormalNice = -5;
 constexpr int kBelowNormalNice = 5;
 
+std::atomic<bool> realtimeRefused{false};
+
+// Raises the soft limit up to the hard one, for users the system allows
+// real-time priorities (a limits.d entry gives many audio users one).
+void RaiseRealtimeLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur >= static_cast<rlim_t>(kRealtimePriority))
+        return;
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= static_cast<rlim_t>(kRealtimePriority)) {
+        limit.rlim_cur = kRealtimePriority;
+        setrlimit(RLIMIT_RTPRIO, &limit);
+    }
+}
+
+bool SetRealtime(pthread_t thread)
+{
+    sched_param param{};
+    param.sched_priority = kRealtimePriority;
+    if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        return true;
+    RaiseRealtimeLimit();
+    if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        return true;
+    realtimeRefused.store(true, std::memory_order_relaxed);
+    return false;
+}
+
 } // namespace
 
 void SetThreadPriority(pthread_t thread, pid_t tid, int level)
 {
     sched_param param{};
     if (level > 0) {
-        param.sched_priority = kRealtimePriority;
-        if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        if (SetRealtime(thread))
             return;
         setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
         return;
@@ -44,6 +72,31 @@ pid_t CurrentThreadId()
 void YieldProcessor()
 {
     sched_yield();
+}
+
+void CpuPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+bool RealtimeRefused()
+{
+    return realtimeRefused.load(std::memory_order_relaxed);
+}
+
+int CurrentThreadLevel()
+{
+    const int policy = sched_getscheduler(0);
+    return policy == SCHED_FIFO || policy == SCHED_RR ? 1 : 0;
+}
+
+bool RequestRealtime()
+{
+    return SetRealtime(pthread_self());
 }
 
 void SleepMilliseconds(int milliseconds)

@@ -14,6 +14,17 @@ pid_t CurrentThreadId();
 
 // Yields the processor to other runnable threads.
 void YieldProcessor();
+// One pause of a polling loop: lets the sibling hyper-thread run and saves
+// power, without giving up the processor.
+void CpuPause();
+
+// True once a request for level +1 fell back to a nice value because the
+// system refused real-time scheduling (no RLIMIT_RTPRIO, no privilege).
+bool RealtimeRefused();
+// The calling thread's level: 1 under real-time scheduling, else 0.
+int CurrentThreadLevel();
+// Asks for real-time scheduling of the calling thread; false when refused.
+bool RequestRealtime();
 
 void SleepMilliseconds(int milliseconds);
 void SleepMicroseconds(int microseconds);

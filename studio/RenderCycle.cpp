@@ -8,6 +8,8 @@
 #include "studio/CStudio.h"
 #include "studio/CStudioSequencer.h"
 #include "studio/CVelmHost.h"
+#include "studio/CWorkerPool.h"
+#include "platform/OsThread.h"
 #include "studio/VolumeGlide.h"
 #include <cmath>
 #include <cstring>
@@ -61,6 +63,7 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
     if (channels < 1 || frames < 0 || !buffers)
         return;
     CLockGuard lock(*this);
+    workers->FollowPriority(platform::CurrentThreadLevel());
     // Grows only when a driver brings more channels than ever before.
     if (peaks.size() < static_cast<size_t>(channels)) {
         peaks.resize(static_cast<size_t>(channels));
@@ -102,6 +105,7 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
         CLockGuard machineLock(*container->GetMachine());
         container->RunDirect();
     }
+    workers->Quiesce();
 
     masterVolume = volume;
     if (steps)

@@ -1,4 +1,5 @@
 #include "app/BuiltInMachineTypes.h"
+#include "app/CommandLine.h"
 #include "audio/CStudioOptions.h"
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
@@ -36,6 +37,14 @@ int main(int argc, char** argv)
         return RunUpgradeCommand(argc - 2, argv + 2);
     if (argc == 1)
         return PlayDemoSong();
+    if (std::strcmp(argv[1], "--help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", ProgramVersion());
+        return 0;
+    }
     if (std::strcmp(argv[1], "--list-machines") == 0) {
         try {
             CVelmHost host(44100, 256, platform::DetectFeatureFlags());
@@ -51,5 +60,6 @@ int main(int argc, char** argv)
         return 0;
     }
     Show("Unknown Command '%s'", argv[1]);
+    PrintUsage(stderr);
     return 1;
 }

@@ -1,4 +1,5 @@
 #include "platform/OsJack.h"
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <jack/jack.h>
@@ -13,6 +14,30 @@ jack_client_t* Handle(void* client)
 }
 
 } // namespace
+
+// Touched from JACK's threads.
+struct JackClient::Notices {
+    std::atomic<bool> gone{false};
+    std::atomic<int64_t> xruns{0};
+    std::atomic<void*> shutdownContext{nullptr};
+    std::atomic<JackClient::NoticeFunction> notice{nullptr};
+
+    void Tell(Notice what, const char* reason)
+    {
+        if (NoticeFunction function = notice.load(std::memory_order_acquire))
+            function(shutdownContext.load(std::memory_order_relaxed), what, reason);
+    }
+};
+
+JackClient::JackClient(void* client) : client(client), notices(new Notices)
+{
+    // Counted from the start, whether active or not.
+    jack_set_xrun_callback(Handle(client), &JackClient::Xrun, this);
+    jack_on_info_shutdown(
+        Handle(client),
+        [](jack_status_t code, const char* reason, void* self) { Shutdown(static_cast<int>(code), reason, self); },
+        this);
+}
 
 JackClient* JackClient::Open(const std::string& name, std::string* error)
 {
@@ -29,10 +54,38 @@ JackClient* JackClient::Open(const std::string& name, std::string* error)
     return new JackClient(client);
 }
 
+// Closing frees the client's side even when the server is gone.
 JackClient::~JackClient()
 {
     Deactivate();
     jack_client_close(Handle(client));
+    delete notices;
+}
+
+bool JackClient::IsServerGone() const
+{
+    return notices->gone.load(std::memory_order_acquire);
+}
+
+int64_t JackClient::Xruns() const
+{
+    return notices->xruns.load(std::memory_order_relaxed);
+}
+
+int JackClient::Xrun(void* self)
+{
+    Notices* notices = static_cast<JackClient*>(self)->notices;
+    notices->xruns.fetch_add(1, std::memory_order_relaxed);
+    notices->Tell(XRUN, "");
+    return 0;
+}
+
+void JackClient::Shutdown(int, const char* reason, void* self)
+{
+    auto* me = static_cast<JackClient*>(self);
+    if (me->notices->gone.exchange(true, std::memory_order_acq_rel))
+        return;
+    me->notices->Tell(SERVER_GONE, reason ? reason : "");
 }
 
 std::string JackClient::Name() const
@@ -65,8 +118,11 @@ bool JackClient::AddPorts(int count, const std::string& prefix, bool output)
 
 void JackClient::RemovePorts()
 {
-    for (void* port : ports)
-        jack_port_unregister(Handle(client), static_cast<jack_port_t*>(port));
+    // A dead client's ports went with its server.
+    if (!IsServerGone()) {
+        for (void* port : ports)
+            jack_port_unregister(Handle(client), static_cast<jack_port_t*>(port));
+    }
     ports.clear();
 }
 
@@ -87,12 +143,16 @@ int JackClient::Process(uint32_t frames, void* self)
     return 0;
 }
 
-bool JackClient::Activate(ProcessFunction newProcess, void* newContext)
+bool JackClient::Activate(ProcessFunction newProcess, void* newContext, NoticeFunction newNotice)
 {
     if (active)
         return true;
+    if (IsServerGone())
+        return false;
     process = newProcess;
     context = newContext;
+    notices->shutdownContext.store(newContext, std::memory_order_relaxed);
+    notices->notice.store(newNotice, std::memory_order_release);
     if (jack_set_process_callback(Handle(client), &JackClient::Process, this) != 0)
         return false;
     active = jack_activate(Handle(client)) == 0;
@@ -101,7 +161,8 @@ bool JackClient::Activate(ProcessFunction newProcess, void* newContext)
 
 void JackClient::Deactivate()
 {
-    if (active)
+    notices->notice.store(nullptr, std::memory_order_release);
+    if (active && !IsServerGone())
         jack_deactivate(Handle(client));
     active = false;
 }

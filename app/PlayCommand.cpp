@@ -42,7 +42,7 @@ void PlayEntry(int32_t channels, double** buffers, int32_t frames)
     thread_local bool asked = false;
     if (!asked) {
         asked = true;
-        if (platform::CurrentThreadLevel() == 0)
+        if (platform::CurrentRealtimePriority() == 0)
             platform::RequestRealtime();
     }
     RenderEntry(channels, buffers, frames);

@@ -1,5 +1,7 @@
 #include "platform/OsJack.h"
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <jack/jack.h>
@@ -18,6 +20,9 @@ jack_client_t* Handle(void* client)
 // Touched from JACK's threads.
 struct JackClient::Notices {
     std::atomic<bool> gone{false};
+    // Inside the process function; once the server is gone, nothing may
+    // touch the client's ports while it is.
+    std::atomic<bool> inProcess{false};
     std::atomic<int64_t> xruns{0};
     std::atomic<void*> shutdownContext{nullptr};
     std::atomic<JackClient::NoticeFunction> notice{nullptr};
@@ -83,7 +88,7 @@ int JackClient::Xrun(void* self)
 void JackClient::Shutdown(int, const char* reason, void* self)
 {
     auto* me = static_cast<JackClient*>(self);
-    if (me->notices->gone.exchange(true, std::memory_order_acq_rel))
+    if (me->notices->gone.exchange(true, std::memory_order_seq_cst))
         return;
     me->notices->Tell(SERVER_GONE, reason ? reason : "");
 }
@@ -139,7 +144,10 @@ float* JackClient::PortBuffer(int port, uint32_t frames) const
 int JackClient::Process(uint32_t frames, void* self)
 {
     auto* me = static_cast<JackClient*>(self);
-    me->process(me->context, frames);
+    me->notices->inProcess.store(true, std::memory_order_seq_cst);
+    if (!me->notices->gone.load(std::memory_order_seq_cst))
+        me->process(me->context, frames);
+    me->notices->inProcess.store(false, std::memory_order_release);
     return 0;
 }
 
@@ -164,6 +172,12 @@ void JackClient::Deactivate()
     notices->notice.store(nullptr, std::memory_order_release);
     if (active && !IsServerGone())
         jack_deactivate(Handle(client));
+    // Without a server nothing deactivates the process thread: wait for a
+    // process call still running (later ones see the server gone and do
+    // nothing), so that the ports can go. Bounded, as a stuck call must not
+    // hang the program.
+    for (int waited = 0; active && waited < 2000 && notices->inProcess.load(std::memory_order_acquire); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     active = false;
 }
 

@@ -19,24 +19,24 @@ std::atomic<bool> realtimeRefused{false};
 
 // Raises the soft limit up to the hard one, for users the system allows
 // real-time priorities (a limits.d entry gives many audio users one).
-void RaiseRealtimeLimit()
+void RaiseRealtimeLimit(int priority)
 {
     rlimit limit{};
-    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur >= static_cast<rlim_t>(kRealtimePriority))
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur >= static_cast<rlim_t>(priority))
         return;
-    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= static_cast<rlim_t>(kRealtimePriority)) {
-        limit.rlim_cur = kRealtimePriority;
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= static_cast<rlim_t>(priority)) {
+        limit.rlim_cur = static_cast<rlim_t>(priority);
         setrlimit(RLIMIT_RTPRIO, &limit);
     }
 }
 
-bool SetRealtime(pthread_t thread)
+bool SetRealtime(pthread_t thread, int priority = kRealtimePriority)
 {
     sched_param param{};
-    param.sched_priority = kRealtimePriority;
+    param.sched_priority = priority;
     if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
         return true;
-    RaiseRealtimeLimit();
+    RaiseRealtimeLimit(priority);
     if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
         return true;
     realtimeRefused.store(true, std::memory_order_relaxed);
@@ -88,10 +88,23 @@ bool RealtimeRefused()
     return realtimeRefused.load(std::memory_order_relaxed);
 }
 
-int CurrentThreadLevel()
+int CurrentRealtimePriority()
 {
-    const int policy = sched_getscheduler(0);
-    return policy == SCHED_FIFO || policy == SCHED_RR ? 1 : 0;
+    int policy = 0;
+    sched_param param{};
+    if (pthread_getschedparam(pthread_self(), &policy, &param) != 0)
+        return 0;
+    return policy == SCHED_FIFO || policy == SCHED_RR ? param.sched_priority : 0;
+}
+
+void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority)
+{
+    if (priority <= 0) {
+        SetThreadPriority(thread, tid, 0);
+        return;
+    }
+    if (!SetRealtime(thread, priority))
+        setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
 }
 
 bool RequestRealtime()

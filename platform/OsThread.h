@@ -21,8 +21,12 @@ void CpuPause();
 // True once a request for level +1 fell back to a nice value because the
 // system refused real-time scheduling (no RLIMIT_RTPRIO, no privilege).
 bool RealtimeRefused();
-// The calling thread's level: 1 under real-time scheduling, else 0.
-int CurrentThreadLevel();
+// The calling thread's real-time priority (1..99), 0 when it is not
+// scheduled in real time.
+int CurrentRealtimePriority();
+// Real-time scheduling at exactly that priority, or normal scheduling for
+// 0; a refusal falls back as for level +1.
+void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority);
 // Asks for real-time scheduling of the calling thread; false when refused.
 bool RequestRealtime();
 

@@ -142,8 +142,12 @@ void CMachineContainer::WaitDone()
                 platform::CpuPause();
                 continue;
             }
-            if (done.WaitFor(1))
+            if (done.WaitFor(1)) {
+                // Pairs with ReleaseDone: a timed semaphore wait is not seen
+                // as synchronisation by the thread sanitizer.
+                releases.load(std::memory_order_acquire);
                 return;
+            }
         }
     } catch (const CError& error) {
         Show("%s", error.Text());
@@ -152,6 +156,7 @@ void CMachineContainer::WaitDone()
 
 void CMachineContainer::ReleaseDone()
 {
+    releases.fetch_add(1, std::memory_order_release);
     try {
         done.Release();
     } catch (const CError& error) {

@@ -122,6 +122,9 @@ private:
     int32_t y = 0;
     std::atomic<uint8_t> processed{0};
     std::atomic<int32_t> pendingJobs{0};
+    // Counts releases, so that a timed wait for one also orders memory
+    // where only the semaphore would.
+    std::atomic<uint32_t> releases{0};
     CSemaphore done;
     CMachineContainer* previous = nullptr;
     CMachineContainer* next = nullptr;

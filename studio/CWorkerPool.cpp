@@ -84,12 +84,12 @@ bool CWorkerPool::HasJobs() const
     return sequence == position + 1;
 }
 
-void CWorkerPool::FollowPriority(int level)
+void CWorkerPool::FollowPriority(int realtimePriority)
 {
-    if (priority.exchange(level, std::memory_order_relaxed) == level)
+    if (priority.exchange(realtimePriority, std::memory_order_relaxed) == realtimePriority)
         return;
     for (auto& thread : threads)
-        thread->SetPriority(level);
+        thread->SetRealtimePriority(realtimePriority);
 }
 
 void CWorkerPool::Wake(int jobs)

@@ -40,9 +40,9 @@ public:
     // the graphs a studio can hold; the caller then runs the job itself).
     // Never allocates, never blocks.
     bool Push(CMachineContainer* container);
-    // Gives the workers the priority level of the thread that renders
-    // (1 real-time, 0 normal); nothing to do when it is theirs already.
-    void FollowPriority(int level);
+    // Gives the workers the real-time priority of the thread that renders
+    // (0: normal scheduling); nothing to do when it is theirs already.
+    void FollowPriority(int realtimePriority);
     int GetPriority() const { return priority.load(std::memory_order_relaxed); }
 
     // Wakes up to `jobs` sleeping workers.

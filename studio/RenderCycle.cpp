@@ -63,7 +63,7 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
     if (channels < 1 || frames < 0 || !buffers)
         return;
     CLockGuard lock(*this);
-    workers->FollowPriority(platform::CurrentThreadLevel());
+    workers->FollowPriority(platform::CurrentRealtimePriority());
     // Grows only when a driver brings more channels than ever before.
     if (peaks.size() < static_cast<size_t>(channels)) {
         peaks.resize(static_cast<size_t>(channels));

@@ -41,10 +41,12 @@ const bool environment = [] {
 }();
 
 std::atomic<int64_t> blocks{0};
+std::atomic<int32_t> lastFrames{0};
 
 void CountingCallback(int32_t channels, double** buffers, int32_t frames)
 {
     SilenceCallback(channels, buffers, frames);
+    lastFrames.store(frames);
     blocks.fetch_add(1);
 }
 
@@ -124,6 +126,7 @@ TEST_P(JackServerGoneTest, TheManagerFallsBackToNullTellsOnceAndReconnectsToANew
         ASSERT_EQ(manager.GetCurrentDriver()->GetBufferSize(), 256);
         manager.StartOutput(CountingCallback);
         ASSERT_TRUE(BlocksGoOn(50));
+        EXPECT_EQ(lastFrames.load(), 256);
 
         const Clock::time_point killed = Clock::now();
         server.Stop(GetParam());
@@ -139,16 +142,23 @@ TEST_P(JackServerGoneTest, TheManagerFallsBackToNullTellsOnceAndReconnectsToANew
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_EQ(told.Count(), 1u);
 
+        // "Null" plays blocks of 512 frames and more: 256 are the server's.
+        EXPECT_GE(lastFrames.load(), 512);
         ASSERT_TRUE(server.Restart());
-        CJackCapture capture(2, 2.0, 44100);
-        ASSERT_TRUE(capture.Ok());
         EXPECT_TRUE(manager.Reconnect());
         EXPECT_EQ(manager.GetCurrentIndex(), CAudioOutputManager::ASIO_DRIVER);
         EXPECT_EQ(manager.GetFailedIndex(), -1);
         EXPECT_FALSE(manager.Reconnect());
-        EXPECT_TRUE(WaitUntil([&] { return capture.ConnectFrom("^Velmora Studio.*:out_") == 2; }));
+        // The new server lists the driver's ports and drives its blocks.
+        // (Only looked at: audio read by a second client of this process
+        // passes through the server, where the thread sanitizer cannot
+        // follow it.)
+        std::unique_ptr<platform::JackClient> look(platform::JackClient::Open("velmora-look", nullptr));
+        ASSERT_TRUE(look);
+        EXPECT_EQ(look->FindPorts("^Velmora Studio.*:out_", false).size(), 2u);
         EXPECT_TRUE(BlocksGoOn(50));
-        EXPECT_TRUE(WaitUntil([&] { return capture.Frames() > 0; }));
+        EXPECT_EQ(lastFrames.load(), 256);
+        look.reset();
         manager.StopOutput();
     }
     // The user's choice is kept, not the fallback.
@@ -315,7 +325,10 @@ TEST(JackXrunTest, ASlowMachineMakesXrunsCountedAsTheServerReportsThem)
     manager.SetStudio(fixture.studio.get());
     CRenderRegistration registration(*fixture.studio);
     manager.StartOutput(RenderEntry);
-    ASSERT_TRUE(WaitUntil([&] { return fixture.host.GetPosition() > 44100 / 4; }));
+    ASSERT_TRUE(WaitUntil([&] {
+        CLockGuard lock(*fixture.studio);
+        return fixture.host.GetPosition() > 44100 / 4;
+    }));
 
     WaitForQuiet(*observer);
     const int64_t serverBefore = observer->Xruns();

@@ -240,6 +240,8 @@ TEST(RenderStressTest, WideGraphEditsWhileTheNullDriverRenders)
         case 4: {
             // A parameter edit under the machine's own lock, as an editor does.
             CMachineContainer* c = all[pick(all.size())];
+            if (c->GetType() != countingType)
+                break;
             CLockGuard machineLock(*c->GetMachine());
             static_cast<CPassMachine*>(c->GetMachine())->gain = static_cast<double>(random() % 100) / 100.0;
             break;

@@ -31,7 +31,15 @@ public:
         Launch();
     }
 
-    ~CJackTestServer() { Stop(SIGTERM); }
+    // A killed server leaves its slot in JACK's server registry (eight
+    // slots for the whole machine); a server of the same name reclaims it
+    // and frees it by ending cleanly.
+    ~CJackTestServer()
+    {
+        if (killed && pid <= 0)
+            Launch();
+        Stop(SIGTERM);
+    }
 
     // Ends the server with the signal (SIGKILL: at once, telling no
     // client) and waits for it; a server that ignores SIGTERM for 5 s is
@@ -40,6 +48,7 @@ public:
     {
         if (pid <= 0)
             return;
+        killed = signal == SIGKILL;
         kill(pid, signal);
         for (int waited = 0; waited < 500; ++waited) {
             if (waitpid(pid, nullptr, WNOHANG) == pid) {
@@ -100,6 +109,7 @@ private:
     std::string name;
     int rate;
     int period;
+    bool killed = false;
     pid_t pid = -1;
     bool ready = false;
 };

@@ -97,6 +97,11 @@ int CurrentRealtimePriority()
     return policy == SCHED_FIFO || policy == SCHED_RR ? param.sched_priority : 0;
 }
 
+int DefaultRealtimePriority()
+{
+    return kRealtimePriority;
+}
+
 void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority)
 {
     if (priority <= 0) {

@@ -24,6 +24,8 @@ bool RealtimeRefused();
 // The calling thread's real-time priority (1..99), 0 when it is not
 // scheduled in real time.
 int CurrentRealtimePriority();
+// The real-time priority that level +1 asks for.
+int DefaultRealtimePriority();
 // Real-time scheduling at exactly that priority, or normal scheduling for
 // 0; a refusal falls back as for level +1.
 void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority);

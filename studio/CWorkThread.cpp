@@ -3,6 +3,7 @@
 
 CWorkThread::CWorkThread(CWorkerPool& pool) : pool(pool)
 {
+    SetPriority(1);
     Resume();
 }
 

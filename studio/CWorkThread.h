@@ -4,8 +4,8 @@
 class CWorkerPool;
 
 // One worker thread of the render cycle's pool: running machine jobs from
-// the pool's queue and sleeping when there are none, at the priority of the
-// thread that renders (see CWorkerPool).
+// the pool's queue and sleeping when there are none, at the priority the
+// pool gives it (see CWorkerPool).
 class CWorkThread : public CThread {
 public:
     explicit CWorkThread(CWorkerPool& pool);

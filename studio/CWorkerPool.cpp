@@ -12,7 +12,8 @@ constexpr size_t kCapacity = 8192;
 
 } // namespace
 
-CWorkerPool::CWorkerPool(int count) : cells(new Cell[kCapacity]), mask(kCapacity - 1), wake(0, 0x7fffffff)
+CWorkerPool::CWorkerPool(int count)
+    : cells(new Cell[kCapacity]), mask(kCapacity - 1), priority(platform::DefaultRealtimePriority()), wake(0, 0x7fffffff)
 {
     for (size_t i = 0; i < kCapacity; ++i)
         cells[i].sequence.store(i, std::memory_order_relaxed);

@@ -20,12 +20,10 @@ class CWorkThread;
 // poll the queue briefly before they sleep again, so the jobs of one block
 // flow to threads that are already awake.
 //
-// The workers run at the priority of the thread that renders, not one step
-// above it: a real-time worker woken on the core of a normal-priority
-// driver thread (the null driver, an offline render) preempts that thread
-// instead of running beside it, and two heavy machines then took as long
-// as one after the other. Under a real-time driver thread (JACK, a device
-// feeder) the workers are real-time too.
+// The workers run one step above normal (real-time where granted), and at
+// the real-time priority of the thread that renders when that is higher
+// (a JACK server started with a high priority): a worker below its driver
+// thread would wait behind every other real-time thread of the system.
 class CWorkerPool {
 public:
     // `threads` <= 0: one fewer than the processors, at least one.
@@ -40,8 +38,8 @@ public:
     // the graphs a studio can hold; the caller then runs the job itself).
     // Never allocates, never blocks.
     bool Push(CMachineContainer* container);
-    // Gives the workers the real-time priority of the thread that renders
-    // (0: normal scheduling); nothing to do when it is theirs already.
+    // Gives the workers that real-time priority (0: normal scheduling);
+    // nothing to do when it is theirs already.
     void FollowPriority(int realtimePriority);
     int GetPriority() const { return priority.load(std::memory_order_relaxed); }
 

@@ -11,6 +11,7 @@
 #include "studio/CWorkerPool.h"
 #include "platform/OsThread.h"
 #include "studio/VolumeGlide.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -63,7 +64,9 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
     if (channels < 1 || frames < 0 || !buffers)
         return;
     CLockGuard lock(*this);
-    workers->FollowPriority(platform::CurrentRealtimePriority());
+    // One step above normal, as ever, and never below a real-time driver
+    // thread that renders at a higher priority.
+    workers->FollowPriority(std::max(platform::DefaultRealtimePriority(), platform::CurrentRealtimePriority()));
     // Grows only when a driver brings more channels than ever before.
     if (peaks.size() < static_cast<size_t>(channels)) {
         peaks.resize(static_cast<size_t>(channels));

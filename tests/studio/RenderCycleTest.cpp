@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <chrono>
 #include <set>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
 #include <vector>
 
@@ -450,29 +452,28 @@ TEST_F(RenderCycleTest, ASourceLockedByAnEditorIsRunOnceItIsFreeAndTheBlockStays
     }
 }
 
-// Workers run at the level of the thread that renders: real-time under a
-// real-time driver thread, normal under an ordinary one.
-TEST_F(RenderCycleTest, WorkersFollowThePriorityOfTheRenderingThread)
+// Workers run one step above normal, and at the priority of a real-time
+// rendering thread above that.
+TEST_F(RenderCycleTest, WorkersRunAboveNormalAndNeverBelowTheRenderingThread)
 {
     CMachineContainer* a = studio->AddMachineOfType(level, 0, 0);
     studio->Connect(Port(a, 1), Port(Master(), 0), 1.0);
     Block block(2, 256);
     Render(block, 2, 256);
-    EXPECT_EQ(studio->Workers().GetPriority(), 0);
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority());
     bool granted = false;
-    int driverPriority = 0;
     std::thread driver([&] {
-        granted = platform::RequestRealtime();
-        driverPriority = platform::CurrentRealtimePriority();
+        sched_param param{};
+        param.sched_priority = platform::DefaultRealtimePriority() + 20;
+        granted = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
         if (granted)
             Render(block, 2, 256);
     });
     driver.join();
     if (!granted)
         GTEST_SKIP() << "real-time scheduling is not permitted here";
-    EXPECT_GT(driverPriority, 0);
-    EXPECT_EQ(studio->Workers().GetPriority(), driverPriority);
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority() + 20);
     Render(block, 2, 256);
-    EXPECT_EQ(studio->Workers().GetPriority(), 0);
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority());
     EXPECT_EQ(Machine<CTestMachine>(a)->Processed(), 3);
 }

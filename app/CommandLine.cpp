@@ -68,3 +68,30 @@ int ProjectCommandStatus(int32_t missing, const std::string& project)
                  project.c_str());
     return COMMAND_INCOMPLETE;
 }
+
+void PrintUsage(FILE* to)
+{
+    std::fprintf(to, "Usage: velmora-studio [COMMAND]\n"
+                     "Without a command the program plays its demo song.\n"
+                     "\n"
+                     "Commands:\n"
+                     "  --play PROJECT.vmp [--driver \"Null\"|\"Wave Out\"|\"ASIO\"] [--device NAME] [--seconds S]\n"
+                     "        play a project in real time through an output driver\n"
+                     "  --render PROJECT.vmp OUT.wav [--seconds S] [--rate HZ] [--block FRAMES]\n"
+                     "        render a project's song into a WAV file\n"
+                     "  --upgrade IN.vmp OUT.vmp\n"
+                     "        write a project again in the current file format\n"
+                     "  --list-machines\n"
+                     "        list the machine types the program knows\n"
+                     "  --help\n"
+                     "        print this text\n"
+                     "  --version\n"
+                     "        print the program's version\n"
+                     "\n"
+                     "Exit status: 0 done, 1 failed, 2 done but machines of the project could not be loaded.\n");
+}
+
+const char* ProgramVersion()
+{
+    return "Velmora Studio " VELMORA_VERSION;
+}

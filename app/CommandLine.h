@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,9 @@ void RegisterProgramMachineTypes(CVelmHost& host);
 // The status of a command that went through, warning on standard error when
 // `missing` machines of the project could not be loaded.
 int ProjectCommandStatus(int32_t missing, const std::string& project);
+
+// The usage of every command, for --help (standard output) and for an
+// unknown command (standard error).
+void PrintUsage(FILE* to);
+// "Velmora Studio 0.1".
+const char* ProgramVersion();

@@ -7,12 +7,15 @@
 #include "audio/CAudioOutputManager.h"
 #include "audio/CWaveOutDriver.h"
 #include "framework/Errors.h"
+#include "platform/OsThread.h"
 #include "platform/OsWaveOut.h"
 #include "studio/RenderEntry.h"
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,12 +35,41 @@ void OnInterrupt(int)
     interrupted.store(true);
 }
 
-// The render entry, counting what it rendered.
+// The render entry, counting what it rendered. The driver's thread asks
+// for real-time scheduling at its first block (the workers follow it).
 void PlayEntry(int32_t channels, double** buffers, int32_t frames)
 {
+    thread_local bool asked = false;
+    if (!asked) {
+        asked = true;
+        if (platform::CurrentRealtimePriority() == 0)
+            platform::RequestRealtime();
+    }
     RenderEntry(channels, buffers, frames);
     framesRendered.fetch_add(frames, std::memory_order_relaxed);
 }
+
+// Notes the reason when the output stops by itself.
+class CFailureCatcher : public CAudioOutputListener {
+public:
+    void OutputFailed(const char*, const char* text) override
+    {
+        std::lock_guard lock(mutex);
+        reason = text;
+        failed.store(true);
+    }
+    bool Failed() const { return failed.load(); }
+    std::string Reason()
+    {
+        std::lock_guard lock(mutex);
+        return reason;
+    }
+
+private:
+    std::atomic<bool> failed{false};
+    std::mutex mutex;
+    std::string reason;
+};
 
 // Ctrl-C ends the playing instead of the process while this lives.
 class CInterruptCatcher {
@@ -162,6 +194,8 @@ int RunPlayCommand(int argc, char** argv)
         const int32_t missing = session.LoadProject(project);
         CSequenceEditor& song = session.Sequencer().Song();
         manager.SetStudio(&session.Studio());
+        CFailureCatcher failure;
+        manager.SetListener(&failure);
         CRenderRegistration registration(session.Studio());
         CInterruptCatcher catcher;
         framesRendered.store(0);
@@ -176,7 +210,12 @@ int RunPlayCommand(int argc, char** argv)
             seconds >= 0.0 ? seconds : 24.0 * 3600.0));
         Clock::time_point songEnd{};
         bool silent = false;
-        while (!interrupted.load()) {
+        bool toldRealtime = false;
+        while (!interrupted.load() && !failure.Failed()) {
+            if (!toldRealtime && platform::RealtimeRefused()) {
+                toldRealtime = true;
+                std::fprintf(stderr, "Real-Time Scheduling Refused: Playing At Normal Priority\n");
+            }
             const Clock::time_point now = Clock::now();
             if (now - start >= limit)
                 break;
@@ -192,9 +231,15 @@ int RunPlayCommand(int argc, char** argv)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         manager.StopOutput();
+        manager.SetListener(nullptr);
         song.Stop();
         const double played = std::chrono::duration<double>(Clock::now() - start).count();
-        std::printf("Stopped after %.2f s%s\n", played, interrupted.load() ? " (interrupted)" : "");
+        const long long xruns = static_cast<long long>(manager.GetXruns());
+        std::printf("Stopped after %.2f s, %lld xrun%s%s\n", played, xruns, xruns == 1 ? "" : "s",
+                    interrupted.load() ? " (interrupted)" : "");
+        std::fflush(stdout);
+        if (failure.Failed())
+            Raise("%s", failure.Reason().c_str());
         if (silent)
             Raise("The Output Did Not Start");
         return ProjectCommandStatus(missing, project);

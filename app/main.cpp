@@ -1,4 +1,5 @@
 #include "app/BuiltInMachineTypes.h"
+#include "app/CommandLine.h"
 #include "audio/CStudioOptions.h"
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
@@ -62,6 +63,14 @@ int main(int argc, char** argv)
         return RunPlayCommand(argc - 2, argv + 2);
     if (argc > 1 && std::strcmp(argv[1], "--upgrade") == 0)
         return RunUpgradeCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", ProgramVersion());
+        return 0;
+    }
     if (argc == 1 || std::strncmp(argv[1], "--", 2) != 0) {
         if (argc > 2) {
             Show("Usage: velmora-studio [PROJECT.vmp]");
@@ -88,5 +97,6 @@ int main(int argc, char** argv)
         return 0;
     }
     Show("Unknown Command '%s'", argv[1]);
+    PrintUsage(stderr);
     return 1;
 }

@@ -49,6 +49,15 @@ struct ASIOChannelInfo {
     char name[32];
 };
 
+// Selectors of asioMessage, from the driver to the host; any thread.
+enum : int32_t {
+    // The device or its server went away: the driver plays no more and the
+    // host should stop it (`message` may carry the reason as text).
+    kAsioResetRequest = 3,
+    // The driver missed a period (an xrun); `value` is how many.
+    kAsioOverload = 12,
+};
+
 // Time information of the time-info buffer switch; the host asks for none.
 struct ASIOTime;
 

@@ -241,6 +241,23 @@ void CASIODriver::Stop()
     drivers.RemoveCurrentDriver();
 }
 
+int32_t CASIODriver::Message(int32_t selector, int32_t value, void* message, double*)
+{
+    CASIODriver* target = switchTarget.load(std::memory_order_acquire);
+    if (!target)
+        return 0;
+    switch (selector) {
+    case kAsioResetRequest:
+        target->ReportFailure(message ? static_cast<const char*>(message) : "ASIO: The Driver Stopped");
+        return 1;
+    case kAsioOverload:
+        target->CountXruns(value > 0 ? value : 1);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 void CASIODriver::BufferSwitch(int32_t index, ASIOBool)
 {
     if (CASIODriver* target = switchTarget.load(std::memory_order_acquire))

@@ -75,7 +75,9 @@ public:
 private:
     static void BufferSwitch(int32_t index, ASIOBool directProcess);
     static void SampleRateDidChange(ASIOSampleRate) {}
-    static int32_t Message(int32_t, int32_t, void*, double*) { return 0; }
+    // A reset request (the device or server went away) and overloads
+    // (xruns); any of the driver's threads.
+    static int32_t Message(int32_t selector, int32_t value, void* message, double* opt);
     static ASIOTime* BufferSwitchTimeInfo(ASIOTime*, int32_t, ASIOBool) { return nullptr; }
 
     void Probe();

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 // The render callback: channel count, the channel buffers (planar 64-bit
@@ -26,4 +27,22 @@ public:
     // Stops calling the callback and applies settings changed meanwhile.
     virtual void Stop() = 0;
     virtual bool IsAvailable() = 0;
+
+    // Told, from any of the driver's threads, that the output stopped by
+    // itself (its device or server went away) and why. The handler must
+    // not stop the driver on that thread; without one the reason is shown.
+    using FailureHandler = void (*)(void* context, CAudioOutputDriver* driver, const char* reason);
+    void SetFailureHandler(FailureHandler handler, void* context);
+    // Periods the device or server missed (xruns, underruns) since the
+    // driver was made.
+    int64_t GetXruns() const { return xruns.load(std::memory_order_relaxed); }
+
+protected:
+    void ReportFailure(const char* reason);
+    void CountXruns(int64_t count) { xruns.fetch_add(count, std::memory_order_relaxed); }
+
+private:
+    std::atomic<FailureHandler> failureHandler{nullptr};
+    std::atomic<void*> failureContext{nullptr};
+    std::atomic<int64_t> xruns{0};
 };

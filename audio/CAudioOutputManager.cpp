@@ -36,11 +36,20 @@ CAudioOutputManager::CAudioOutputManager(CStudioOptions& options) : options(opti
         current = drivers[WAVE_OUT_DRIVER]->IsAvailable() ? WAVE_OUT_DRIVER : NULL_DRIVER;
         options.outputDriver = current;
     }
+    for (CAudioOutputDriver* driver : drivers)
+        driver->SetFailureHandler(&CAudioOutputManager::OnFailure, this);
+    watch = std::thread(&CAudioOutputManager::Watch, this);
 }
 
 CAudioOutputManager::~CAudioOutputManager()
 {
-    options.outputDriver = current;
+    {
+        std::lock_guard lock(failureLock);
+        stopping = true;
+    }
+    failureSignal.notify_all();
+    watch.join();
+    options.outputDriver = failedIndex.load() >= 0 ? failedIndex.load() : current.load();
     for (CAudioOutputDriver* driver : drivers)
         delete driver;
 }
@@ -52,12 +61,15 @@ CAudioOutputDriver* CAudioOutputManager::GetDriver(int32_t index) const
 
 void CAudioOutputManager::StartOutput(RenderCallback callback)
 {
+    std::lock_guard lock(control);
+    lastCallback = callback;
+    playing = true;
     CAudioOutputDriver* driver = GetCurrentDriver();
     if (!driver->IsAvailable())
         return;
     driver->SetCallback(callback);
     if (studio && studio->GetMaster()) {
-        CLockGuard lock(*studio);
+        CLockGuard studioLock(*studio);
         studio->PrepareForDriver(driver->GetChannels(), driver->GetSampleRate(), driver->GetBufferSize());
     }
     driver->Start();
@@ -65,6 +77,8 @@ void CAudioOutputManager::StartOutput(RenderCallback callback)
 
 void CAudioOutputManager::StopOutput()
 {
+    std::lock_guard lock(control);
+    playing = false;
     GetCurrentDriver()->Stop();
 }
 
@@ -72,6 +86,23 @@ void CAudioOutputManager::SelectDriver(int32_t index)
 {
     if (!GetDriver(index))
         Raise("CArray::GetItem - Index Out Of Bounds (%i)", index);
+    std::lock_guard lock(control);
+    failedIndex = -1;
+    SwitchTo(index, RenderEntry);
+}
+
+bool CAudioOutputManager::Reconnect()
+{
+    std::lock_guard lock(control);
+    const int32_t index = failedIndex.exchange(-1);
+    if (index < 0)
+        return false;
+    SwitchTo(index, lastCallback ? lastCallback : RenderEntry);
+    return true;
+}
+
+void CAudioOutputManager::SwitchTo(int32_t index, RenderCallback callback)
+{
     StopOutput();
     current = index;
     if (studio) {
@@ -88,5 +119,70 @@ void CAudioOutputManager::SelectDriver(int32_t index)
         if (blockSize != oldBlockSize)
             studio->SetBlockSize(blockSize);
     }
-    StartOutput(RenderEntry);
+    StartOutput(callback);
+}
+
+std::string CAudioOutputManager::GetLastFailure() const
+{
+    std::lock_guard lock(failureLock);
+    return lastFailure;
+}
+
+int64_t CAudioOutputManager::GetXruns() const
+{
+    int64_t sum = 0;
+    for (CAudioOutputDriver* driver : drivers)
+        sum += driver->GetXruns();
+    return sum;
+}
+
+// On the failing driver's thread: only noted here.
+void CAudioOutputManager::OnFailure(void* context, CAudioOutputDriver* driver, const char* reason)
+{
+    auto* me = static_cast<CAudioOutputManager*>(context);
+    {
+        std::lock_guard lock(me->failureLock);
+        if (me->failedDriver)
+            return; // one report per failure is enough
+        me->failedDriver = driver;
+        me->pendingReason = reason;
+    }
+    me->failureSignal.notify_all();
+}
+
+void CAudioOutputManager::Watch()
+{
+    std::unique_lock lock(failureLock);
+    for (;;) {
+        failureSignal.wait(lock, [&] { return stopping || failedDriver; });
+        if (stopping)
+            return;
+        CAudioOutputDriver* failed = failedDriver;
+        std::string reason = pendingReason;
+        lock.unlock();
+        FallBack(failed, reason);
+        lock.lock();
+        failedDriver = nullptr;
+    }
+}
+
+void CAudioOutputManager::FallBack(CAudioOutputDriver* failed, const std::string& reason)
+{
+    {
+        std::lock_guard lock(control);
+        // A driver that is no longer the playing one was stopped already.
+        if (!playing || failed != GetCurrentDriver() || current.load() == NULL_DRIVER)
+            return;
+        failedIndex = current.load();
+        SwitchTo(NULL_DRIVER, lastCallback ? lastCallback : RenderEntry);
+    }
+    {
+        std::lock_guard lock(failureLock);
+        lastFailure = reason;
+    }
+    Trace("Output: \"%s\" Stopped <%s>; Playing Through \"Null\"", failed->GetName(), reason.c_str());
+    if (CAudioOutputListener* told = listener.load())
+        told->OutputFailed(failed->GetName(), reason.c_str());
+    else
+        Show("%s", reason.c_str());
 }

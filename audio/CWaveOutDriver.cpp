@@ -130,6 +130,7 @@ void CWaveOutDriver::Start()
         channelPointers[i] = channelBuffers[i].data();
     }
     writeFailureShown = false;
+    underrunsCounted = 0;
     Refill(0);
     Refill(1);
     started = true;
@@ -145,11 +146,16 @@ void CWaveOutDriver::Refill(int block)
     else
         Interleave(reinterpret_cast<uint8_t*>(out), channelPointers, channels, frames, QuantizeTo8);
     uint32_t result = platform::WaveOutWrite(handle, &headers[block]);
-    // The device went away while playing: the blocks stop circulating and
-    // the studio goes on silently.
+    const uint64_t underruns = platform::WaveOutGetUnderruns(handle);
+    if (underruns > underrunsCounted) {
+        CountXruns(static_cast<int64_t>(underruns - underrunsCounted));
+        underrunsCounted = underruns;
+    }
+    // The device went away while playing: the blocks stop circulating, and
+    // the owner is told once (it stops this output from another thread).
     if (result != platform::WAVE_NOERROR && !writeFailureShown) {
         writeFailureShown = true;
-        Show("WaveOut: waveOutWrite Failed <Error Code 0x%x>", result);
+        ReportFailure(FormatText("WaveOut: waveOutWrite Failed <Error Code 0x%x>", result).c_str());
     }
 }
 

@@ -84,4 +84,6 @@ private:
     bool started = false;
     // A device that failed while playing is reported once per Start.
     bool writeFailureShown = false;
+    // The open device's underruns already added to the xruns.
+    uint64_t underrunsCounted = 0;
 };

@@ -59,6 +59,14 @@ void CThread::SetPriority(int level)
         platform::SetThreadPriority(thread.native_handle(), tid, level);
 }
 
+void CThread::SetRealtimePriority(int realtime)
+{
+    priority.store(realtime > 0 ? 1 : 0);
+    pid_t tid = threadId.load(std::memory_order_acquire);
+    if (thread.joinable() && tid != 0)
+        platform::SetThreadRealtimePriority(thread.native_handle(), tid, realtime);
+}
+
 void CThread::Wait()
 {
     if (thread.joinable() && thread.get_id() != std::this_thread::get_id())

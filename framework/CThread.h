@@ -22,6 +22,9 @@ public:
     void Terminate();
     // Levels as for SetThreadPriority: 1 above normal, -1 below normal.
     void SetPriority(int level);
+    // Real-time scheduling at exactly that priority (0: normal), to run at
+    // the level of another real-time thread.
+    void SetRealtimePriority(int priority);
     void Wait();
     bool IsRunning() const { return running.load(std::memory_order_acquire); }
 

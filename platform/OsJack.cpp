@@ -1,4 +1,7 @@
 #include "platform/OsJack.h"
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <jack/jack.h>
@@ -13,6 +16,33 @@ jack_client_t* Handle(void* client)
 }
 
 } // namespace
+
+// Touched from JACK's threads.
+struct JackClient::Notices {
+    std::atomic<bool> gone{false};
+    // Inside the process function; once the server is gone, nothing may
+    // touch the client's ports while it is.
+    std::atomic<bool> inProcess{false};
+    std::atomic<int64_t> xruns{0};
+    std::atomic<void*> shutdownContext{nullptr};
+    std::atomic<JackClient::NoticeFunction> notice{nullptr};
+
+    void Tell(Notice what, const char* reason)
+    {
+        if (NoticeFunction function = notice.load(std::memory_order_acquire))
+            function(shutdownContext.load(std::memory_order_relaxed), what, reason);
+    }
+};
+
+JackClient::JackClient(void* client) : client(client), notices(new Notices)
+{
+    // Counted from the start, whether active or not.
+    jack_set_xrun_callback(Handle(client), &JackClient::Xrun, this);
+    jack_on_info_shutdown(
+        Handle(client),
+        [](jack_status_t code, const char* reason, void* self) { Shutdown(static_cast<int>(code), reason, self); },
+        this);
+}
 
 JackClient* JackClient::Open(const std::string& name, std::string* error)
 {
@@ -29,10 +59,38 @@ JackClient* JackClient::Open(const std::string& name, std::string* error)
     return new JackClient(client);
 }
 
+// Closing frees the client's side even when the server is gone.
 JackClient::~JackClient()
 {
     Deactivate();
     jack_client_close(Handle(client));
+    delete notices;
+}
+
+bool JackClient::IsServerGone() const
+{
+    return notices->gone.load(std::memory_order_acquire);
+}
+
+int64_t JackClient::Xruns() const
+{
+    return notices->xruns.load(std::memory_order_relaxed);
+}
+
+int JackClient::Xrun(void* self)
+{
+    Notices* notices = static_cast<JackClient*>(self)->notices;
+    notices->xruns.fetch_add(1, std::memory_order_relaxed);
+    notices->Tell(XRUN, "");
+    return 0;
+}
+
+void JackClient::Shutdown(int, const char* reason, void* self)
+{
+    auto* me = static_cast<JackClient*>(self);
+    if (me->notices->gone.exchange(true, std::memory_order_seq_cst))
+        return;
+    me->notices->Tell(SERVER_GONE, reason ? reason : "");
 }
 
 std::string JackClient::Name() const
@@ -65,8 +123,11 @@ bool JackClient::AddPorts(int count, const std::string& prefix, bool output)
 
 void JackClient::RemovePorts()
 {
-    for (void* port : ports)
-        jack_port_unregister(Handle(client), static_cast<jack_port_t*>(port));
+    // A dead client's ports went with its server.
+    if (!IsServerGone()) {
+        for (void* port : ports)
+            jack_port_unregister(Handle(client), static_cast<jack_port_t*>(port));
+    }
     ports.clear();
 }
 
@@ -83,16 +144,23 @@ float* JackClient::PortBuffer(int port, uint32_t frames) const
 int JackClient::Process(uint32_t frames, void* self)
 {
     auto* me = static_cast<JackClient*>(self);
-    me->process(me->context, frames);
+    me->notices->inProcess.store(true, std::memory_order_seq_cst);
+    if (!me->notices->gone.load(std::memory_order_seq_cst))
+        me->process(me->context, frames);
+    me->notices->inProcess.store(false, std::memory_order_release);
     return 0;
 }
 
-bool JackClient::Activate(ProcessFunction newProcess, void* newContext)
+bool JackClient::Activate(ProcessFunction newProcess, void* newContext, NoticeFunction newNotice)
 {
     if (active)
         return true;
+    if (IsServerGone())
+        return false;
     process = newProcess;
     context = newContext;
+    notices->shutdownContext.store(newContext, std::memory_order_relaxed);
+    notices->notice.store(newNotice, std::memory_order_release);
     if (jack_set_process_callback(Handle(client), &JackClient::Process, this) != 0)
         return false;
     active = jack_activate(Handle(client)) == 0;
@@ -101,8 +169,15 @@ bool JackClient::Activate(ProcessFunction newProcess, void* newContext)
 
 void JackClient::Deactivate()
 {
-    if (active)
+    notices->notice.store(nullptr, std::memory_order_release);
+    if (active && !IsServerGone())
         jack_deactivate(Handle(client));
+    // Without a server nothing deactivates the process thread: wait for a
+    // process call still running (later ones see the server gone and do
+    // nothing), so that the ports can go. Bounded, as a stuck call must not
+    // hang the program.
+    for (int waited = 0; active && waited < 2000 && notices->inProcess.load(std::memory_order_acquire); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     active = false;
 }
 

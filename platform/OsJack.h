@@ -13,6 +13,12 @@ public:
     // Called on JACK's process thread once per period with the period's
     // frame count; must not block.
     using ProcessFunction = void (*)(void* context, uint32_t frames);
+    // What the server tells an active client, on one of JACK's threads:
+    // an xrun, or (once) that the server went away or threw the client out,
+    // with the server's reason. A client whose server is gone is dead: only
+    // its destruction may follow.
+    enum Notice { XRUN, SERVER_GONE };
+    using NoticeFunction = void (*)(void* context, Notice notice, const char* reason);
 
     // Null when no server answers; `error` then says why.
     static JackClient* Open(const std::string& name, std::string* error);
@@ -35,9 +41,15 @@ public:
     // The port's samples of the current period; process thread only.
     float* PortBuffer(int port, uint32_t frames) const;
 
-    bool Activate(ProcessFunction process, void* context);
-    // Returns once no process call runs any more.
+    // The notice function (may be null) is registered with the process
+    // function and gets the same context.
+    bool Activate(ProcessFunction process, void* context, NoticeFunction notice = nullptr);
+    // Returns once no process call runs any more; nothing to do once the
+    // server is gone.
     void Deactivate();
+    bool IsServerGone() const;
+    // Xruns the server reported to this client since it was opened.
+    int64_t Xruns() const;
 
     // Full names of the server's ports whose names match the regular
     // expression (empty: all) and that are physical playback ports when
@@ -46,10 +58,14 @@ public:
     bool Connect(const std::string& source, const std::string& destination);
 
 private:
-    explicit JackClient(void* client) : client(client) {}
+    explicit JackClient(void* client);
     static int Process(uint32_t frames, void* self);
+    static void Shutdown(int code, const char* reason, void* self);
+    static int Xrun(void* self);
 
     void* client;
+    struct Notices;
+    Notices* notices;
     std::vector<void*> ports;
     ProcessFunction process = nullptr;
     void* context = nullptr;

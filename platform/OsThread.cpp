@@ -1,4 +1,5 @@
 #include "platform/OsThread.h"
+#include <atomic>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -14,14 +15,41 @@ constexpr int kRealtimePriority = 10;
 constexpr int kAboveNormalNice = -5;
 constexpr int kBelowNormalNice = 5;
 
+std::atomic<bool> realtimeRefused{false};
+
+// Raises the soft limit up to the hard one, for users the system allows
+// real-time priorities (a limits.d entry gives many audio users one).
+void RaiseRealtimeLimit(int priority)
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur >= static_cast<rlim_t>(priority))
+        return;
+    if (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= static_cast<rlim_t>(priority)) {
+        limit.rlim_cur = static_cast<rlim_t>(priority);
+        setrlimit(RLIMIT_RTPRIO, &limit);
+    }
+}
+
+bool SetRealtime(pthread_t thread, int priority = kRealtimePriority)
+{
+    sched_param param{};
+    param.sched_priority = priority;
+    if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        return true;
+    RaiseRealtimeLimit(priority);
+    if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        return true;
+    realtimeRefused.store(true, std::memory_order_relaxed);
+    return false;
+}
+
 } // namespace
 
 void SetThreadPriority(pthread_t thread, pid_t tid, int level)
 {
     sched_param param{};
     if (level > 0) {
-        param.sched_priority = kRealtimePriority;
-        if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
+        if (SetRealtime(thread))
             return;
         setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
         return;
@@ -49,6 +77,49 @@ void YieldProcessor()
 void SetCurrentThreadName(const char* name)
 {
     pthread_setname_np(pthread_self(), name);
+}
+
+void CpuPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+bool RealtimeRefused()
+{
+    return realtimeRefused.load(std::memory_order_relaxed);
+}
+
+int CurrentRealtimePriority()
+{
+    int policy = 0;
+    sched_param param{};
+    if (pthread_getschedparam(pthread_self(), &policy, &param) != 0)
+        return 0;
+    return policy == SCHED_FIFO || policy == SCHED_RR ? param.sched_priority : 0;
+}
+
+int DefaultRealtimePriority()
+{
+    return kRealtimePriority;
+}
+
+void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority)
+{
+    if (priority <= 0) {
+        SetThreadPriority(thread, tid, 0);
+        return;
+    }
+    if (!SetRealtime(thread, priority))
+        setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
+}
+
+bool RequestRealtime()
+{
+    return SetRealtime(pthread_self());
 }
 
 void SleepMilliseconds(int milliseconds)

@@ -17,6 +17,23 @@ void SetCurrentThreadName(const char* name);
 
 // Yields the processor to other runnable threads.
 void YieldProcessor();
+// One pause of a polling loop: lets the sibling hyper-thread run and saves
+// power, without giving up the processor.
+void CpuPause();
+
+// True once a request for level +1 fell back to a nice value because the
+// system refused real-time scheduling (no RLIMIT_RTPRIO, no privilege).
+bool RealtimeRefused();
+// The calling thread's real-time priority (1..99), 0 when it is not
+// scheduled in real time.
+int CurrentRealtimePriority();
+// The real-time priority that level +1 asks for.
+int DefaultRealtimePriority();
+// Real-time scheduling at exactly that priority, or normal scheduling for
+// 0; a refusal falls back as for level +1.
+void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority);
+// Asks for real-time scheduling of the calling thread; false when refused.
+bool RequestRealtime();
 
 void SleepMilliseconds(int milliseconds);
 void SleepMicroseconds(int microseconds);

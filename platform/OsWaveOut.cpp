@@ -2,6 +2,8 @@
 #include "platform/OsThread.h"
 #include <algorithm>
 #include <alsa/asoundlib.h>
+#include <csignal>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdarg>
@@ -215,6 +217,7 @@ public:
     }
 
     void Notify(uint32_t message, WaveHeader* header) { callback(this, message, instance, header); }
+    uint64_t Underruns() const { return underruns.load(std::memory_order_relaxed); }
 
 private:
     bool ResetPending() const { return resetsDone != resetsAsked; }
@@ -222,6 +225,12 @@ private:
     void Feed()
     {
         SetCurrentThreadPriority(1);
+        // A device that writes into a pipe (a file PCM) whose reader went
+        // away fails its write; the signal must not end the program.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
         std::unique_lock lock(mutex);
         for (;;) {
             wake.wait(lock, [&] { return closing || ResetPending() || (queue && !failed); });
@@ -261,6 +270,8 @@ private:
                 continue;
             }
             if (written < 0) {
+                if (written == -EPIPE)
+                    underruns.fetch_add(1, std::memory_order_relaxed);
                 // An underrun or a suspend is recovered; anything else means
                 // the device is gone. The block still counts as played, so
                 // the caller's buffers come back and later writes fail.
@@ -355,6 +366,7 @@ private:
     uint64_t resetsDone = 0;
     bool closing = false;
     bool failed = false;
+    std::atomic<uint64_t> underruns{0};
 
     // Feeder thread only.
     bool paced = false;
@@ -507,6 +519,11 @@ uint32_t WaveOutClose(HWaveOut device)
     device->Notify(WOM_CLOSE, nullptr);
     delete device;
     return WAVE_NOERROR;
+}
+
+uint64_t WaveOutGetUnderruns(HWaveOut device)
+{
+    return device ? device->Underruns() : 0;
 }
 
 const char* WaveOutErrorDetail()

@@ -88,6 +88,10 @@ uint32_t WaveOutWrite(HWaveOut device, WaveHeader* header);
 uint32_t WaveOutReset(HWaveOut device);
 uint32_t WaveOutClose(HWaveOut device);
 
+// Underruns of the open device since it was opened (the device ran dry
+// before the next block came).
+uint64_t WaveOutGetUnderruns(HWaveOut device);
+
 // The system's reason for the last failure on this thread, for traces.
 const char* WaveOutErrorDetail();
 

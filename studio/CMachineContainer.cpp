@@ -6,7 +6,9 @@
 #include "framework/Errors.h"
 #include "studio/CStudio.h"
 #include "studio/CVelmHost.h"
-#include "studio/CWorkThread.h"
+#include "studio/CWorkerPool.h"
+#include "platform/OsThread.h"
+#include "platform/OsTime.h"
 
 namespace {
 
@@ -19,7 +21,7 @@ bool WaitsFor(const CConnection* connection)
 } // namespace
 
 CMachineContainer::CMachineContainer(CStudio* studio, const char* name, CMachine* machine, CMachineInfo* type)
-    : studio(studio), machine(machine), type(type), done(0, 0x7fffffff), worker(new CWorkThread())
+    : studio(studio), machine(machine), type(type), done(0, 0x7fffffff)
 {
     machine->owner = this;
     SetName(name);
@@ -28,7 +30,6 @@ CMachineContainer::CMachineContainer(CStudio* studio, const char* name, CMachine
 
 CMachineContainer::~CMachineContainer()
 {
-    delete worker;
     DeleteConnectors();
     machine->Release();
 }
@@ -76,10 +77,17 @@ void CMachineContainer::ClearControlInputs()
     }
 }
 
+CWorkerPool& CMachineContainer::Workers() const
+{
+    return studio->Workers();
+}
+
+// A full queue (never seen) leaves the job counted only: the waiting
+// consumer then runs it itself.
 void CMachineContainer::QueueJob()
 {
     pendingJobs.fetch_add(1, std::memory_order_acq_rel);
-    worker->QueueJob(QueuedJob, this);
+    Workers().Push(this);
 }
 
 bool CMachineContainer::TakePendingJob()
@@ -95,7 +103,7 @@ bool CMachineContainer::TakePendingJob()
 // The job is taken only when the machine is free at once: a consumer never
 // blocks on a source's lock while holding its own, so running jobs inline
 // adds no lock ordering between machines. A busy machine (an edit, or
-// another consumer running this job) goes back to its worker.
+// another consumer running this job) goes back to the queue.
 void CMachineContainer::AwaitJob()
 {
     if (TakePendingJob()) {
@@ -105,20 +113,42 @@ void CMachineContainer::AwaitJob()
             return;
         }
         QueueJob();
+        Workers().Wake(1);
     }
     WaitDone();
 }
 
-void CMachineContainer::QueuedJob(void* container)
-{
-    static_cast<CMachineContainer*>(container)->RunQueued();
-}
-
-// Semaphore failures are shown and processing goes on.
+// While the source runs elsewhere, the waiting thread runs other queued
+// jobs; with none left it polls briefly, then sleeps. The sleep is cut into
+// milliseconds so that a job queued again meanwhile (its machine was busy)
+// is not left waiting for a thread that sleeps.
 void CMachineContainer::WaitDone()
 {
     try {
-        done.Wait();
+        CWorkerPool& workers = Workers();
+        int64_t idleSince = 0;
+        for (;;) {
+            if (done.TryWait())
+                return;
+            if (CMachineContainer* other = workers.Pop()) {
+                other->RunQueued(false);
+                idleSince = 0;
+                continue;
+            }
+            const int64_t now = platform::PerformanceCounterNs();
+            if (idleSince == 0)
+                idleSince = now;
+            if (now - idleSince < CWorkerPool::kSpinNs) {
+                platform::CpuPause();
+                continue;
+            }
+            if (done.WaitFor(1)) {
+                // Pairs with ReleaseDone: a timed semaphore wait is not seen
+                // as synchronisation by the thread sanitizer.
+                releases.load(std::memory_order_acquire);
+                return;
+            }
+        }
     } catch (const CError& error) {
         Show("%s", error.Text());
     }
@@ -126,6 +156,7 @@ void CMachineContainer::WaitDone()
 
 void CMachineContainer::ReleaseDone()
 {
+    releases.fetch_add(1, std::memory_order_release);
     try {
         done.Release();
     } catch (const CError& error) {
@@ -134,11 +165,16 @@ void CMachineContainer::ReleaseDone()
 }
 
 // A job whose waiting consumer took it already leaves nothing to do here.
-void CMachineContainer::RunQueued()
+void CMachineContainer::RunQueued(bool mayBlock)
 {
     if (!TakePendingJob())
         return;
-    machine->Lock();
+    if (mayBlock) {
+        machine->Lock();
+    } else if (!machine->TryLock()) {
+        QueueJob();
+        return;
+    }
     RunDirect();
     ReleaseDone();
     machine->Unlock();
@@ -165,6 +201,24 @@ void CMachineContainer::ForEachWaitedSource(bool late, Action action)
     }
 }
 
+void CMachineContainer::GatherSources(bool late)
+{
+    CMachineContainer* firstSource = nullptr;
+    int queued = 0;
+    ForEachWaitedSource(late, [&](CMachineContainer* source) {
+        if (!firstSource) {
+            firstSource = source;
+            source->pendingJobs.fetch_add(1, std::memory_order_acq_rel);
+        } else {
+            source->QueueJob();
+            ++queued;
+        }
+    });
+    if (queued > 0)
+        Workers().Wake(queued);
+    ForEachWaitedSource(late, [](CMachineContainer* source) { source->AwaitJob(); });
+}
+
 void CMachineContainer::GatherInput(CConnector* connector)
 {
     CPort* port = connector->GetPort();
@@ -182,8 +236,7 @@ void CMachineContainer::ProcessMachine()
 {
     // Start every source first, so that independent sources run in parallel,
     // then wait for them.
-    ForEachWaitedSource(false, [](CMachineContainer* source) { source->QueueJob(); });
-    ForEachWaitedSource(false, [](CMachineContainer* source) { source->AwaitJob(); });
+    GatherSources(false);
 
     bool hasLateInputs = false;
     for (CConnector* connector : connectors) {
@@ -206,8 +259,7 @@ void CMachineContainer::ProcessMachine()
 
     if (!hasLateInputs)
         return;
-    ForEachWaitedSource(true, [](CMachineContainer* source) { source->QueueJob(); });
-    ForEachWaitedSource(true, [](CMachineContainer* source) { source->AwaitJob(); });
+    GatherSources(true);
     for (CConnector* connector : connectors) {
         CPort* port = connector->GetPort();
         if (port->IsInput() && port->IsLate())

@@ -10,7 +10,7 @@
 class CMachine;
 class CMachineInfo;
 class CStudio;
-class CWorkThread;
+class CWorkerPool;
 
 // One machine in the studio: the machine itself (owned), one connector per
 // port, the box position and editor state, and what the render cycle needs
@@ -18,20 +18,23 @@ class CWorkThread;
 // processed flag).
 //
 // Design note, the processing job: a consumer queues the job of each source
-// on the source's worker and waits on the source's done semaphore once per
-// queued job; every queued job releases exactly once, so every semaphore is
-// back at 0 when the block ends. A cable from a late output is neither
-// queued nor waited for: that source is the very machine waiting for the
-// late input (or is processed anyway in this block), and a queued job that
-// nobody waits for would leave a release for a later block to take.
+// and waits on the source's done semaphore once per queued job; every queued
+// job releases exactly once, so every semaphore is back at 0 when the block
+// ends. A cable from a late output is neither queued nor waited for: that
+// source is the very machine waiting for the late input (or is processed
+// anyway in this block), and a queued job that nobody waits for would leave
+// a release for a later block to take.
 //
-// A consumer about to wait for a job that no worker has started yet runs it
-// itself instead: waking a sleeping thread costs tens of microseconds, which
-// a chain of machines would pay twice per link. Queued jobs count in
-// `pendingJobs`; whoever takes one (the worker or the waiting consumer) runs
-// it, and only a worker's run releases the semaphore, so waits and releases
-// still balance within every block. Independent sources still run at the
-// same time: the consumer takes only the one it waits for next.
+// Jobs go to the studio's worker pool (CWorkerPool), not to a thread of
+// their own. A consumer about to wait for a job that nobody has started yet
+// runs it itself: waking a sleeping thread costs tens of microseconds,
+// which a chain of machines would pay twice per link. Its first source is
+// not even queued, only counted, as the consumer runs it next anyway (the
+// thread that finishes a job runs the next ready one). Jobs count in
+// `pendingJobs`; whoever takes one (a worker or the waiting consumer) runs
+// it, and only a run from the queue releases the semaphore, so waits and
+// releases still balance within every block. A consumer whose source is
+// still running elsewhere runs other queued jobs while it waits.
 class CMachineContainer final : public CMachineOwner {
 public:
     enum GuiState : int32_t { GUI_BOX = 0, GUI_DEFAULT = 1, GUI_CUSTOM = 2 };
@@ -66,7 +69,7 @@ public:
     void ClearProcessed() { processed.store(0, std::memory_order_release); }
     // Clears the control buffer of every control input port.
     void ClearControlInputs();
-    // Queues the job on this container's worker.
+    // Queues the job on the studio's workers (woken by the caller).
     void QueueJob();
     // Waits once for a queued job of this container, or runs it on the
     // calling thread when no worker has started it yet.
@@ -80,8 +83,13 @@ public:
 private:
     friend class CStudio;
 
-    static void QueuedJob(void* container);
-    void RunQueued();
+    friend class CWorkerPool;
+
+    // A job taken from the pool's queue. A thread that holds a machine lock
+    // of its own (`mayBlock` false) only runs it when the machine is free at
+    // once and queues it again otherwise, so that no machine lock is waited
+    // for while another is held.
+    void RunQueued(bool mayBlock);
     // Takes one queued job that nobody has started; false when none is left.
     bool TakePendingJob();
     void WaitDone();
@@ -91,6 +99,10 @@ private:
     // late (or the other) inputs, once per cable, in port and cable order.
     template <typename Action>
     void ForEachWaitedSource(bool late, Action action);
+    // Queues every waited-for source of the late (or the other) inputs but
+    // the first, which is only counted, then waits for them all.
+    void GatherSources(bool late);
+    CWorkerPool& Workers() const;
     // Mixes the cables into an audio input, or copies their events into a
     // control input.
     void GatherInput(CConnector* connector);
@@ -110,8 +122,10 @@ private:
     int32_t y = 0;
     std::atomic<uint8_t> processed{0};
     std::atomic<int32_t> pendingJobs{0};
+    // Counts releases, so that a timed wait for one also orders memory
+    // where only the semaphore would.
+    std::atomic<uint32_t> releases{0};
     CSemaphore done;
-    CWorkThread* worker;
     CMachineContainer* previous = nullptr;
     CMachineContainer* next = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "studio/CMaster.h"
 #include "studio/CStudioObserver.h"
 #include "studio/CStudioSequencer.h"
+#include "studio/CWorkerPool.h"
 #include "studio/CVelmHost.h"
 #include <algorithm>
 #include <cstdlib>
@@ -49,7 +50,7 @@ private:
     CMachine* second;
 };
 
-CStudio::CStudio(CVelmHost* host) : host(host) {}
+CStudio::CStudio(CVelmHost* host) : host(host), workers(std::make_unique<CWorkerPool>()) {}
 
 CStudio::~CStudio()
 {

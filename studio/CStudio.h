@@ -3,6 +3,7 @@
 #include "framework/CMutex.h"
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ class CMeterSink;
 class CStudioObserver;
 class CStudioSequencer;
 class CVelmHost;
+class CWorkerPool;
 
 // The machine graph of a project, without any view: containers in order of
 // creation, the master among them, the cables, and the render cycle that
@@ -102,6 +104,9 @@ public:
     void ClearChanged() { changed.store(false, std::memory_order_relaxed); }
     bool IsChanged() const { return changed.load(std::memory_order_relaxed); }
 
+    // The render cycle's worker threads, shared by the machines.
+    CWorkerPool& Workers() const { return *workers; }
+
     // From a container: a parameter changed through the host.
     void NotifyParameterChanged(CMachineContainer* container, int32_t index, double value);
 
@@ -120,6 +125,7 @@ private:
     void Notify(Call call);
 
     CVelmHost* host;
+    std::unique_ptr<CWorkerPool> workers;
     CMachineContainer* first = nullptr;
     CMachineContainer* last = nullptr;
     CMachineContainer* master = nullptr;

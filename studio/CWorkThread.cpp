@@ -1,10 +1,7 @@
 #include "studio/CWorkThread.h"
+#include "studio/CWorkerPool.h"
 
-namespace {
-void Nothing(void*) {}
-} // namespace
-
-CWorkThread::CWorkThread() : CAlertableThread(256)
+CWorkThread::CWorkThread(CWorkerPool& pool) : pool(pool)
 {
     SetPriority(1);
     Resume();
@@ -12,16 +9,16 @@ CWorkThread::CWorkThread() : CAlertableThread(256)
 
 CWorkThread::~CWorkThread()
 {
-    stopping.store(true, std::memory_order_release);
-    QueueJob(Nothing, nullptr);
-    Terminate();
+    Wait();
 }
 
 void CWorkThread::Run()
 {
-    while (!stopping.load(std::memory_order_acquire)) {
-        Lock();
-        Process();
-        Unlock();
+    while (pool.WorkRound()) {
     }
+}
+
+void CWorkThread::Process()
+{
+    pool.WorkRound();
 }

@@ -1,23 +1,23 @@
 #pragma once
-#include "framework/CAlertableThread.h"
-#include <atomic>
+#include "framework/CThread.h"
 
-// The worker thread of one machine container: one step above normal
-// priority, spending its life in the alertable 50 ms sleep so that a job
-// queued to it runs at once.
-class CWorkThread : public CAlertableThread {
+class CWorkerPool;
+
+// One worker thread of the render cycle's pool: running machine jobs from
+// the pool's queue and sleeping when there are none, at the priority the
+// pool gives it (see CWorkerPool).
+class CWorkThread : public CThread {
 public:
-    CWorkThread();
-    // Wakes the sleep with an empty job, so that the thread ends at once
-    // instead of after the rest of its 50 ms.
+    explicit CWorkThread(CWorkerPool& pool);
+    // The pool has stopped and woken it first.
     ~CWorkThread() override;
 
-    // The thread loop ends on its own flag: the base loop hands its mutex to
-    // a waiting locker by yielding, and at raised (real-time) priority a
-    // yield does not let an ordinary thread run, which made each end of a
-    // worker take tens of milliseconds.
+    // The loop ends when the pool stops: the base loop hands its mutex to a
+    // waiting locker by sleeping between rounds, which a worker polling at
+    // real-time priority must not do.
     void Run() override;
+    void Process() override;
 
 private:
-    std::atomic<bool> stopping{false};
+    CWorkerPool& pool;
 };

@@ -8,7 +8,10 @@
 #include "studio/CStudio.h"
 #include "studio/CStudioSequencer.h"
 #include "studio/CVelmHost.h"
+#include "studio/CWorkerPool.h"
+#include "platform/OsThread.h"
 #include "studio/VolumeGlide.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -61,6 +64,9 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
     if (channels < 1 || frames < 0 || !buffers)
         return;
     CLockGuard lock(*this);
+    // One step above normal, as ever, and never below a real-time driver
+    // thread that renders at a higher priority.
+    workers->FollowPriority(std::max(platform::DefaultRealtimePriority(), platform::CurrentRealtimePriority()));
     // Grows only when a driver brings more channels than ever before.
     if (peaks.size() < static_cast<size_t>(channels)) {
         peaks.resize(static_cast<size_t>(channels));
@@ -102,6 +108,7 @@ void CStudio::RenderBlock(int32_t channels, double** buffers, int32_t frames)
         CLockGuard machineLock(*container->GetMachine());
         container->RunDirect();
     }
+    workers->Quiesce();
 
     masterVolume = volume;
     if (steps)

@@ -88,8 +88,9 @@ protected:
         return StartProgram(argv);
     }
 
-    // Starts the program with the arguments; its output goes to files.
-    pid_t StartProgram(const std::vector<std::string>& arguments)
+    // Starts the program with the arguments, under the wrapper command when
+    // one is given; its output goes to files.
+    pid_t StartProgram(const std::vector<std::string>& arguments, const std::vector<std::string>& wrapper = {})
     {
         std::vector<std::string> environment = {
             "HOME=" + root.Path(), "XDG_CONFIG_HOME=" + (root / "config"),
@@ -97,7 +98,8 @@ protected:
             "JACK_NO_START_SERVER=1", "PATH=/usr/bin:/bin"};
         if (const char* server = std::getenv("JACK_DEFAULT_SERVER"))
             environment.push_back(std::string("JACK_DEFAULT_SERVER=") + server);
-        std::vector<std::string> argv = {root / "bin/velmora-studio"};
+        std::vector<std::string> argv = wrapper;
+        argv.push_back(root / "bin/velmora-studio");
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::vector<char*> args, env;
         for (std::string& text : argv)
@@ -281,4 +283,78 @@ TEST_F(PlayTest, RefusesWhatItCannotPlayWithAReason)
     EXPECT_EQ(Run({project, "--driver", "ASIO", "--seconds", "5"}), 1);
     EXPECT_NE(Err().find("ASIO: Driver <JACK> Not Started"), std::string::npos) << Err();
     EXPECT_NE(Err().find("The Output Did Not Start"), std::string::npos) << Err();
+}
+
+namespace {
+
+class PlayServerGoneTest : public PlayTest, public ::testing::WithParamInterface<int> {};
+
+} // namespace
+
+// The server ends while the program plays into it: the program ends at
+// once with status 1 and the reason, not at the end of its seconds.
+TEST_P(PlayServerGoneTest, PlayEndsAtOnceWithStatusOneAndTheReason)
+{
+    CJackTestServer server(44100, 256);
+    ASSERT_TRUE(server.Ready());
+    const pid_t pid = Start({project, "--driver", "ASIO", "--device", "JACK", "--seconds", "30"});
+    {
+        // Playing once its ports are there.
+        CJackCapture captured(2, 1.0, 44100);
+        int connected = 0;
+        for (int waited = 0; waited < 10000 && connected < 2; waited += 5) {
+            connected = captured.ConnectFrom("^Velmora Studio.*:out_");
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_EQ(connected, 2) << Err();
+    }
+    const auto killed = std::chrono::steady_clock::now();
+    server.Stop(GetParam());
+    const int status = Wait(pid);
+    const double after = std::chrono::duration<double>(std::chrono::steady_clock::now() - killed).count();
+    EXPECT_EQ(status, 1) << Out() << Err();
+    // The driver stops within a second; the rest is the program's own exit.
+    EXPECT_LT(after, 3.0);
+    EXPECT_NE(Err().find("JACK Server Stopped"), std::string::npos) << Err();
+    EXPECT_NE(Out().find("Stopped after "), std::string::npos) << Out();
+    EXPECT_NE(Out().find(" xrun"), std::string::npos) << Out();
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, PlayServerGoneTest, ::testing::Values(SIGKILL, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == SIGKILL ? std::string("Killed") : std::string("Terminated");
+                         });
+
+TEST_F(PlayTest, TheClosingLineCountsXrunsAndRefusedRealTimeIsSaidOnceButPlays)
+{
+    ASSERT_EQ(Run({project, "--driver", "Null", "--seconds", "0.5"}), 0) << Err();
+    EXPECT_NE(Out().find(", 0 xruns\n"), std::string::npos) << Out();
+    EXPECT_EQ(Err().find("Real-Time"), std::string::npos) << Err();
+
+    // Without the privilege and with no real-time limit, the system refuses.
+    const pid_t pid = StartProgram({"--play", project, "--driver", "Null", "--seconds", "0.5"},
+                                   {"/usr/bin/setpriv", "--bounding-set=-sys_nice", "--inh-caps=-sys_nice",
+                                    "/usr/bin/prlimit", "--rtprio=0"});
+    ASSERT_EQ(Wait(pid), 0) << Err();
+    const std::string err = Err();
+    const std::string refused = "Real-Time Scheduling Refused: Playing At Normal Priority\n";
+    ASSERT_NE(err.find(refused), std::string::npos) << err;
+    EXPECT_EQ(err.find(refused, err.find(refused) + 1), std::string::npos) << err;
+    EXPECT_NE(Out().find("Stopped after "), std::string::npos) << Out();
+}
+
+TEST_F(PlayTest, HelpVersionAndUnknownCommands)
+{
+    ASSERT_EQ(Wait(StartProgram({"--help"})), 0) << Err();
+    for (const char* command : {"--play", "--render", "--upgrade", "--list-machines", "--help", "--version"})
+        EXPECT_NE(Out().find(std::string("  ") + command), std::string::npos) << command << "\n" << Out();
+    EXPECT_TRUE(Err().empty()) << Err();
+
+    ASSERT_EQ(Wait(StartProgram({"--version"})), 0) << Err();
+    EXPECT_EQ(Out(), "Velmora Studio 0.1\n");
+
+    EXPECT_EQ(Wait(StartProgram({"--louder"})), 1);
+    EXPECT_TRUE(Out().empty()) << Out();
+    EXPECT_NE(Err().find("Unknown Command '--louder'"), std::string::npos) << Err();
+    EXPECT_NE(Err().find("Usage: velmora-studio [COMMAND]"), std::string::npos) << Err();
 }

@@ -1,11 +1,17 @@
+#include "platform/OsThread.h"
 #include "studio/CMeterSink.h"
+#include "studio/CWorkerPool.h"
 #include "studio/RenderEntry.h"
 #include "support/StudioFixture.h"
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <chrono>
 #include <set>
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -412,4 +418,62 @@ TEST_F(RenderCycleTest, TheRenderEntryWritesNothingBeforeAStudioIsRegistered)
     SetRenderStudio(nullptr);
     EXPECT_EQ(block.At(0, 0), 1.0);
     EXPECT_EQ(Machine<CTestMachine>(src)->Processed(), 1);
+}
+
+// An editor holding one source's lock makes nobody wait on that lock while
+// holding another: the job goes back to the queue, the other sources run,
+// and the block ends once the editor lets go, every machine processed once.
+TEST_F(RenderCycleTest, ASourceLockedByAnEditorIsRunOnceItIsFreeAndTheBlockStaysWhole)
+{
+    std::vector<CMachineContainer*> sources;
+    for (int i = 0; i < 16; ++i) {
+        sources.push_back(studio->AddMachineOfType(level, 0, 0));
+        studio->Connect(Port(sources.back(), 1), Port(Master(), 0), 1.0);
+    }
+    Block block(2, 256);
+    for (int round = 0; round < 6; ++round) {
+        // Each round another source: the first (run by the master itself),
+        // and queued ones.
+        CMachine* held = sources[static_cast<size_t>(round * 3)]->GetMachine();
+        std::atomic<bool> locked{false};
+        std::thread editor([&] {
+            CLockGuard lock(*held);
+            locked = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        });
+        while (!locked)
+            std::this_thread::yield();
+        Render(block, 2, 256);
+        editor.join();
+        for (CMachineContainer* c : sources)
+            ASSERT_EQ(Machine<CTestMachine>(c)->Processed(), round + 1) << c->GetName();
+        ExpectSemaphoresAtZero();
+        EXPECT_EQ(block.At(0, 0), 16.0);
+    }
+}
+
+// Workers run one step above normal, and at the priority of a real-time
+// rendering thread above that.
+TEST_F(RenderCycleTest, WorkersRunAboveNormalAndNeverBelowTheRenderingThread)
+{
+    CMachineContainer* a = studio->AddMachineOfType(level, 0, 0);
+    studio->Connect(Port(a, 1), Port(Master(), 0), 1.0);
+    Block block(2, 256);
+    Render(block, 2, 256);
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority());
+    bool granted = false;
+    std::thread driver([&] {
+        sched_param param{};
+        param.sched_priority = platform::DefaultRealtimePriority() + 20;
+        granted = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+        if (granted)
+            Render(block, 2, 256);
+    });
+    driver.join();
+    if (!granted)
+        GTEST_SKIP() << "real-time scheduling is not permitted here";
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority() + 20);
+    Render(block, 2, 256);
+    EXPECT_EQ(studio->Workers().GetPriority(), platform::DefaultRealtimePriority());
+    EXPECT_EQ(Machine<CTestMachine>(a)->Processed(), 3);
 }

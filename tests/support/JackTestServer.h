@@ -20,7 +20,7 @@ extern char** environ;
 
 class CJackTestServer {
 public:
-    explicit CJackTestServer(int rate = 44100, int period = 256)
+    explicit CJackTestServer(int rate = 44100, int period = 256) : rate(rate), period(period)
     {
         static std::atomic<int> serial{0};
         name = "velmora-test-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
@@ -28,6 +28,59 @@ public:
         setenv("JACK_NO_START_SERVER", "1", 1);
         // The polling below fails until the server is up; its messages say nothing.
         platform::RouteJackMessages([](const char*) {});
+        Launch();
+    }
+
+    // A killed server leaves its slot in JACK's server registry (eight
+    // slots for the whole machine); a server of the same name reclaims it
+    // and frees it by ending cleanly.
+    ~CJackTestServer()
+    {
+        if (killed && pid <= 0)
+            Launch();
+        Stop(SIGTERM);
+    }
+
+    // Ends the server with the signal (SIGKILL: at once, telling no
+    // client) and waits for it; a server that ignores SIGTERM for 5 s is
+    // killed.
+    void Stop(int signal)
+    {
+        if (pid <= 0)
+            return;
+        killed = signal == SIGKILL;
+        kill(pid, signal);
+        for (int waited = 0; waited < 500; ++waited) {
+            if (waitpid(pid, nullptr, WNOHANG) == pid) {
+                pid = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+
+    // A new server under the same name, after Stop.
+    bool Restart()
+    {
+        Stop(SIGTERM);
+        Launch();
+        return ready;
+    }
+    pid_t Pid() const { return pid; }
+
+    CJackTestServer(const CJackTestServer&) = delete;
+    CJackTestServer& operator=(const CJackTestServer&) = delete;
+
+    bool Ready() const { return ready; }
+    const std::string& Name() const { return name; }
+
+private:
+    void Launch()
+    {
+        ready = false;
         std::vector<std::string> args = {"jackd", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
                                          std::to_string(period)};
         std::vector<char*> argv;
@@ -53,28 +106,10 @@ public:
         }
     }
 
-    ~CJackTestServer()
-    {
-        if (pid <= 0)
-            return;
-        kill(pid, SIGTERM);
-        for (int waited = 0; waited < 500; ++waited) {
-            if (waitpid(pid, nullptr, WNOHANG) == pid)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-
-    CJackTestServer(const CJackTestServer&) = delete;
-    CJackTestServer& operator=(const CJackTestServer&) = delete;
-
-    bool Ready() const { return ready; }
-    const std::string& Name() const { return name; }
-
-private:
     std::string name;
+    int rate;
+    int period;
+    bool killed = false;
     pid_t pid = -1;
     bool ready = false;
 };

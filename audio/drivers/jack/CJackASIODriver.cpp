@@ -54,7 +54,9 @@ public:
     {
         if (!client || halves.empty())
             return ASE_InvalidMode;
-        if (!client->Activate(&CJackASIODriver::Process, this))
+        if (client->IsServerGone())
+            return ASE_HWMalfunction;
+        if (!client->Activate(&CJackASIODriver::Process, this, &CJackASIODriver::Notice))
             return ASE_HWMalfunction;
         // Heard at once where the system has playback ports.
         std::vector<std::string> playback = client->FindPorts("", true);
@@ -138,7 +140,7 @@ public:
             return ASE_HWMalfunction;
         }
         frames = size;
-        callbacks = newCallbacks;
+        callbacks.store(newCallbacks, std::memory_order_release);
         halves.assign(static_cast<size_t>(channels) * 2 * static_cast<size_t>(size), 0);
         for (int32_t c = 0; c < channels; ++c) {
             for (int half = 0; half < 2; ++half)
@@ -153,7 +155,7 @@ public:
             return ASE_NotPresent;
         client->RemovePorts();
         halves.clear();
-        callbacks = nullptr;
+        callbacks.store(nullptr, std::memory_order_release);
         return ASE_OK;
     }
 
@@ -165,6 +167,8 @@ private:
         if (client) {
             stop();
             disposeBuffers();
+            // No JACK thread calls in any more once the client is closed.
+            client.reset();
         }
     }
 
@@ -176,6 +180,24 @@ private:
     static void Process(void* self, uint32_t periodFrames)
     {
         static_cast<CJackASIODriver*>(self)->Play(periodFrames);
+    }
+
+    // On JACK's threads: the client may not be touched from here; the host
+    // is told and stops the driver from a thread of its own.
+    static void Notice(void* self, platform::JackClient::Notice notice, const char* reason)
+    {
+        auto* me = static_cast<CJackASIODriver*>(self);
+        ASIOCallbacks* host = me->callbacks.load(std::memory_order_acquire);
+        if (notice == platform::JackClient::SERVER_GONE) {
+            me->running.store(false, std::memory_order_release);
+            char text[160];
+            std::snprintf(text, sizeof text, "JACK Server Stopped%s%s", *reason ? ": " : "", reason);
+            Trace("%s", text);
+            if (host)
+                host->asioMessage(kAsioResetRequest, 0, text, nullptr);
+        } else if (host) {
+            host->asioMessage(kAsioOverload, 1, nullptr, nullptr);
+        }
     }
 
     // JACK's process thread: the host fills one half, which goes out at once.
@@ -192,7 +214,7 @@ private:
             }
             return;
         }
-        callbacks->bufferSwitch(half, ASIOTrue);
+        callbacks.load(std::memory_order_relaxed)->bufferSwitch(half, ASIOTrue);
         for (int c = 0; c < ports; ++c) {
             const int32_t* in = Half(c, half);
             float* out = client->PortBuffer(c, periodFrames);
@@ -206,7 +228,7 @@ private:
     std::unique_ptr<platform::JackClient> client;
     std::string error = "Not Initialised";
     std::atomic<bool> running{false};
-    ASIOCallbacks* callbacks = nullptr;
+    std::atomic<ASIOCallbacks*> callbacks{nullptr};
     std::vector<int32_t> halves;
     int32_t frames = 0;
     int half = 0;

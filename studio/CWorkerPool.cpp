@@ -1,0 +1,145 @@
+#include "studio/CWorkerPool.h"
+#include "platform/OsThread.h"
+#include "platform/OsTime.h"
+#include "studio/CMachineContainer.h"
+#include "studio/CWorkThread.h"
+
+namespace {
+
+// More than the cables of any studio a user builds: a block queues one
+// entry per waited-for cable.
+constexpr size_t kCapacity = 8192;
+
+} // namespace
+
+CWorkerPool::CWorkerPool(int count)
+    : cells(new Cell[kCapacity]), mask(kCapacity - 1), priority(platform::DefaultRealtimePriority()), wake(0, 0x7fffffff)
+{
+    for (size_t i = 0; i < kCapacity; ++i)
+        cells[i].sequence.store(i, std::memory_order_relaxed);
+    if (count <= 0)
+        count = platform::ProcessorCount() - 1;
+    if (count < 1)
+        count = 1;
+    for (int i = 0; i < count; ++i)
+        threads.push_back(std::make_unique<CWorkThread>(*this));
+}
+
+CWorkerPool::~CWorkerPool()
+{
+    stopping.store(true, std::memory_order_release);
+    wake.Release(static_cast<int32_t>(threads.size()));
+    threads.clear();
+}
+
+// Bounded multi-producer, multi-consumer queue: each cell's sequence number
+// tells producers and consumers whose turn the cell is.
+bool CWorkerPool::Push(CMachineContainer* container)
+{
+    size_t position = enqueuePosition.load(std::memory_order_relaxed);
+    Cell* cell;
+    for (;;) {
+        cell = &cells[position & mask];
+        size_t sequence = cell->sequence.load(std::memory_order_acquire);
+        auto difference = static_cast<std::ptrdiff_t>(sequence) - static_cast<std::ptrdiff_t>(position);
+        if (difference == 0) {
+            if (enqueuePosition.compare_exchange_weak(position, position + 1, std::memory_order_relaxed))
+                break;
+        } else if (difference < 0) {
+            return false;
+        } else {
+            position = enqueuePosition.load(std::memory_order_relaxed);
+        }
+    }
+    cell->container = container;
+    cell->sequence.store(position + 1, std::memory_order_release);
+    return true;
+}
+
+CMachineContainer* CWorkerPool::Pop()
+{
+    size_t position = dequeuePosition.load(std::memory_order_relaxed);
+    Cell* cell;
+    for (;;) {
+        cell = &cells[position & mask];
+        size_t sequence = cell->sequence.load(std::memory_order_acquire);
+        auto difference = static_cast<std::ptrdiff_t>(sequence) - static_cast<std::ptrdiff_t>(position + 1);
+        if (difference == 0) {
+            if (dequeuePosition.compare_exchange_weak(position, position + 1, std::memory_order_relaxed))
+                break;
+        } else if (difference < 0) {
+            return nullptr;
+        } else {
+            position = dequeuePosition.load(std::memory_order_relaxed);
+        }
+    }
+    CMachineContainer* container = cell->container;
+    cell->sequence.store(position + mask + 1, std::memory_order_release);
+    return container;
+}
+
+bool CWorkerPool::HasJobs() const
+{
+    const size_t position = dequeuePosition.load(std::memory_order_acquire);
+    const size_t sequence = cells[position & mask].sequence.load(std::memory_order_acquire);
+    return sequence == position + 1;
+}
+
+void CWorkerPool::FollowPriority(int realtimePriority)
+{
+    if (priority.exchange(realtimePriority, std::memory_order_relaxed) == realtimePriority)
+        return;
+    for (auto& thread : threads)
+        thread->SetRealtimePriority(realtimePriority);
+}
+
+void CWorkerPool::Wake(int jobs)
+{
+    int asleep = sleepers.load(std::memory_order_acquire);
+    while (jobs > 0 && asleep > 0) {
+        if (sleepers.compare_exchange_weak(asleep, asleep - 1, std::memory_order_acq_rel)) {
+            wake.Release();
+            --jobs;
+        }
+    }
+}
+
+void CWorkerPool::Quiesce()
+{
+    while (CMachineContainer* container = Pop())
+        container->RunQueued(false);
+    while (busy.load(std::memory_order_seq_cst) != 0)
+        platform::CpuPause();
+}
+
+bool CWorkerPool::WorkRound()
+{
+    if (stopping.load(std::memory_order_acquire))
+        return false;
+    busy.fetch_add(1, std::memory_order_seq_cst);
+    if (CMachineContainer* container = Pop()) {
+        container->RunQueued(true);
+        busy.fetch_sub(1, std::memory_order_release);
+        return true;
+    }
+    busy.fetch_sub(1, std::memory_order_release);
+    const int64_t start = platform::PerformanceCounterNs();
+    while (platform::PerformanceCounterNs() - start < kSpinNs) {
+        if (HasJobs() || stopping.load(std::memory_order_acquire))
+            return true;
+        platform::CpuPause();
+    }
+    sleepers.fetch_add(1, std::memory_order_acq_rel);
+    // A job queued after the last look but before the count went up woke
+    // nobody: look once more before sleeping.
+    if (HasJobs() || stopping.load(std::memory_order_acquire)) {
+        int asleep = sleepers.load(std::memory_order_acquire);
+        while (asleep > 0) {
+            if (sleepers.compare_exchange_weak(asleep, asleep - 1, std::memory_order_acq_rel))
+                return true;
+        }
+        // A waker counted this thread out already: take its wake-up.
+    }
+    wake.Wait();
+    return true;
+}

@@ -3,6 +3,7 @@
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
 #include "app/PlayCommand.h"
+#include "app/ReaderCommands.h"
 #include "app/RenderCommand.h"
 #include "app/UpgradeCommand.h"
 #include "framework/Errors.h"
@@ -34,6 +35,10 @@ int main(int argc, char** argv)
         return RunPlayCommand(argc - 2, argv + 2);
     if (argc > 1 && std::strcmp(argv[1], "--upgrade") == 0)
         return RunUpgradeCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--bank-info") == 0)
+        return RunBankInfoCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--sample-info") == 0)
+        return RunSampleInfoCommand(argc - 2, argv + 2);
     if (argc == 1)
         return PlayDemoSong();
     if (std::strcmp(argv[1], "--list-machines") == 0) {

@@ -7,6 +7,8 @@
 #include "audio/CAudioOutputManager.h"
 #include "audio/CWaveOutDriver.h"
 #include "framework/Errors.h"
+#include "machines/CHDTrack.h"
+#include "machines/CHDTrackList.h"
 #include "platform/OsWaveOut.h"
 #include "studio/RenderEntry.h"
 #include <atomic>
@@ -21,7 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage = "Usage: velmora-studio --play PROJECT.vmp [--driver \"Null\"|\"Wave Out\"|\"ASIO\"] "
-                               "[--device NAME] [--seconds S]";
+                               "[--device NAME] [--seconds S] [--record all]";
 constexpr const char* kDriverNames[] = {"Null", "Wave Out", "ASIO"};
 
 std::atomic<bool> interrupted{false};
@@ -132,12 +134,33 @@ Clock::duration Drain(CAudioOutputDriver& driver)
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+void ArmRecorder()
+{
+    CHDTrackList& tracks = CHDTrackList::Shared();
+    tracks.OpenAll();
+    for (const auto& track : tracks.Tracks()) {
+        if (!track->IsRecording())
+            std::fprintf(stderr, "Warning: HD track '%s' does not record: no file could be made at '%s'\n",
+                         track->MachineName().c_str(), track->GetPath().c_str());
+    }
+}
+
+// Closes every recording and waits until its file is complete.
+void DisarmRecorder()
+{
+    CHDTrackList& tracks = CHDTrackList::Shared();
+    tracks.CloseAll();
+    tracks.Writer().Flush();
+}
+
 } // namespace
 
 int RunPlayCommand(int argc, char** argv)
 {
     try {
-        CommandArguments arguments(argc, argv, {"--driver", "--device", "--seconds"});
+        CommandArguments arguments(argc, argv, {"--driver", "--device", "--seconds", "--record"});
+        if (arguments.Has("--record") && arguments.Text("--record") != "all")
+            Raise("%s", kUsage);
         if (arguments.positional.size() != 1)
             Raise("%s", kUsage);
         const std::string& project = arguments.positional[0];
@@ -164,6 +187,10 @@ int RunPlayCommand(int argc, char** argv)
         manager.SetStudio(&session.Studio());
         CRenderRegistration registration(session.Studio());
         CInterruptCatcher catcher;
+        // "Record Stream": every HD track with a file records from the
+        // first block on.
+        if (arguments.Has("--record"))
+            ArmRecorder();
         framesRendered.store(0);
         song.SetPlay(true);
         const Clock::time_point start = Clock::now();
@@ -193,6 +220,8 @@ int RunPlayCommand(int argc, char** argv)
         }
         manager.StopOutput();
         song.Stop();
+        if (arguments.Has("--record"))
+            DisarmRecorder();
         const double played = std::chrono::duration<double>(Clock::now() - start).count();
         std::printf("Stopped after %.2f s%s\n", played, interrupted.load() ? " (interrupted)" : "");
         if (silent)

@@ -163,3 +163,8 @@ CMIDIInputInfo::CMIDIInputInfo(CHost* host, CMIDIDevices* devices) : host(host),
     name = "ZT MIDI Input";
     identifier = "VelmPlug::ZT MIDI Input";
 }
+
+CMachine* CMIDIInputInfo::CreateMachine()
+{
+    return new CMIDIInput(host, devices ? devices : &CMIDIDevices::Shared());
+}

@@ -52,7 +52,9 @@ private:
 class CMIDIInputInfo : public CMachineInfo {
 public:
     CMIDIInputInfo(CHost* host, CMIDIDevices* devices);
-    CMachine* CreateMachine() override { return new CMIDIInput(host, devices); }
+    // Without devices of its own the type uses the program's, listed at the
+    // first machine made.
+    CMachine* CreateMachine() override;
 
 private:
     CHost* host;

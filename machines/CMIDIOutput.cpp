@@ -159,3 +159,8 @@ CMIDIOutputInfo::CMIDIOutputInfo(CHost* host, CMIDIDevices* devices) : host(host
     name = "ZT MIDI Output";
     identifier = "VelmPlug::ZT MIDI Output";
 }
+
+CMachine* CMIDIOutputInfo::CreateMachine()
+{
+    return new CMIDIOutput(host, devices ? devices : &CMIDIDevices::Shared());
+}

@@ -58,7 +58,9 @@ private:
 class CMIDIOutputInfo : public CMachineInfo {
 public:
     CMIDIOutputInfo(CHost* host, CMIDIDevices* devices);
-    CMachine* CreateMachine() override { return new CMIDIOutput(host, devices); }
+    // Without devices of its own the type uses the program's, listed at the
+    // first machine made.
+    CMachine* CreateMachine() override;
 
 private:
     CHost* host;

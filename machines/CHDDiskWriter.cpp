@@ -55,35 +55,32 @@ size_t CHDRecording::Free() const
                                              drained.load(std::memory_order_acquire));
 }
 
-void CHDRecording::Put(const void* bytes, size_t count)
-{
-    uint64_t at = written.load(std::memory_order_relaxed);
-    size_t start = static_cast<size_t>(at % ring.size());
-    size_t first = std::min(count, ring.size() - start);
-    std::memcpy(ring.data() + start, bytes, first);
-    std::memcpy(ring.data(), static_cast<const uint8_t*>(bytes) + first, count - first);
-    written.store(at + count, std::memory_order_release);
-}
-
 bool CHDRecording::PutFrames(const double* left, const double* right, int32_t frames)
 {
-    const size_t frameBytes = static_cast<size_t>(BlockAlign());
-    if (static_cast<size_t>(frames) * frameBytes > Free())
+    const size_t sampleBytes = format == CHDTrack::FORMAT_PCM16 ? 2 : 4;
+    const size_t bytes = static_cast<size_t>(frames) * static_cast<size_t>(BlockAlign());
+    if (bytes > Free())
         return false;
-    // Converted sample by sample into the ring, in the file's own format.
-    uint8_t sample[8];
+    // Converted straight into the ring; a sample never straddles its end,
+    // since the ring's size is a multiple of every frame size.
+    const uint64_t at = written.load(std::memory_order_relaxed);
+    size_t offset = static_cast<size_t>(at % ring.size());
     for (int32_t i = 0; i < frames; ++i) {
         for (int32_t c = 0; c < channels; ++c) {
-            double x = c == 0 ? left[i] : right[i];
-            if (format == CHDTrack::FORMAT_PCM16) {
-                Put16(sample, static_cast<uint16_t>(Quantize16(x)));
+            const double x = c == 0 ? left[i] : right[i];
+            uint8_t* to = ring.data() + offset;
+            if (sampleBytes == 2) {
+                Put16(to, static_cast<uint16_t>(Quantize16(x)));
             } else {
-                float f = static_cast<float>(x);
-                std::memcpy(sample, &f, 4);
+                const float f = static_cast<float>(x);
+                std::memcpy(to, &f, 4);
             }
-            Put(sample, format == CHDTrack::FORMAT_PCM16 ? 2 : 4);
+            offset += sampleBytes;
+            if (offset == ring.size())
+                offset = 0;
         }
     }
+    written.store(at + bytes, std::memory_order_release);
     return true;
 }
 
@@ -243,8 +240,8 @@ bool CHDDiskWriter::Cycle()
     std::vector<const CHDRecording*> finished;
     for (Entry& entry : work) {
         CHDRecording& recording = *entry.recording;
-        for (int waited = 0; waited < writeDelayMs.load(); ++waited)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int waited = 0; waited < writeDelayMs.load(); waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         // The end is read before draining, so the last block put before it
         // is in the ring and reaches the file.
         int32_t end = recording.end.load(std::memory_order_acquire);

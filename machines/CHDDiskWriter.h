@@ -23,10 +23,10 @@ public:
     CHDRecording(const CHDRecording&) = delete;
     CHDRecording& operator=(const CHDRecording&) = delete;
 
-    // Render thread: room for `bytes` more, and the place to put them.
+    // Render thread: room for this many more bytes.
     size_t Free() const;
-    void Put(const void* bytes, size_t count);
-    // Render thread: convert planar doubles straight into the ring.
+    // Render thread: converts planar doubles straight into the ring; false,
+    // and nothing put, when they do not fit.
     bool PutFrames(const double* left, const double* right, int32_t frames);
 
     // Why the recording ends, set once by whoever ends it.

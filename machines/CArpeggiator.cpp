@@ -121,6 +121,15 @@ void CArpeggiator::EmitStep(int32_t frame, int32_t stepFrames)
     }
 }
 
+bool CArpeggiator::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
+{
+    *top = 0;
+    *left = 0;
+    *right = 304;
+    *bottom = 200;
+    return true;
+}
+
 CControl* CArpeggiator::CreateGUI(CControl* parent)
 {
     return MachineEditors::Create(this, parent);

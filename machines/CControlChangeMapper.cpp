@@ -37,6 +37,15 @@ void CControlChangeMapper::Process()
     }
 }
 
+bool CControlChangeMapper::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
+{
+    *top = 0;
+    *left = 0;
+    *right = 348;
+    *bottom = 196;
+    return true;
+}
+
 CControl* CControlChangeMapper::CreateGUI(CControl* parent)
 {
     return MachineEditors::Create(this, parent);

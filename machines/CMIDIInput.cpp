@@ -137,6 +137,15 @@ void CMIDIInput::Process()
     }
 }
 
+bool CMIDIInput::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
+{
+    *top = 0;
+    *left = 0;
+    *right = 240;
+    *bottom = 64;
+    return true;
+}
+
 CControl* CMIDIInput::CreateGUI(CControl* parent)
 {
     return MachineEditors::Create(this, parent);

@@ -21,6 +21,7 @@ public:
     void SetBlockSize(int32_t frames) override { blockSize = frames; }
     bool IsGenerator() override { return true; }
     CControl* CreateGUI(CControl* parent) override;
+    bool GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom) override;
     void LoadState(const void* data, int32_t size, bool isParameterList) override;
     void SaveState(void** data, int32_t* size, bool* isParameterList) override;
 

@@ -133,6 +133,15 @@ void CMIDIOutput::GetParameterDisplayValue(int32_t, double value, char* out)
     std::snprintf(out, kMachineTextSize, "%i", static_cast<int>(value * 127) & 0xff);
 }
 
+bool CMIDIOutput::GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom)
+{
+    *top = 0;
+    *left = 0;
+    *right = 240;
+    *bottom = 64;
+    return true;
+}
+
 CControl* CMIDIOutput::CreateGUI(CControl* parent)
 {
     return MachineEditors::Create(this, parent);

@@ -22,6 +22,7 @@ public:
     void SetBlockSize(int32_t frames) override { blockSize = frames; }
     bool IsGenerator() override { return false; }
     CControl* CreateGUI(CControl* parent) override;
+    bool GetGUIRect(int32_t* top, int32_t* left, int32_t* right, int32_t* bottom) override;
     double GetParameter(int32_t index) override;
     void SetParameter(int32_t index, double value) override;
     void GetParameterName(int32_t index, char* out) override;

@@ -55,6 +55,40 @@ QPoint Cell(int row, int step)
     return QPoint(step * 8 + 3, row * 8 + 3);
 }
 
+
+// Compares a grabbed editor with its reviewed picture in
+// tests/machines/reference (VELMORA_UPDATE_REFERENCE=1 writes it anew).
+void ExpectLooksAsReviewed(const QImage& actual, const std::string& name)
+{
+    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/machines/reference/" + name + ".png";
+    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/" + name + "_actual.png";
+    actual.save(QString::fromStdString(actualPath));
+    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
+        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
+        return;
+    }
+    QImage reference(QString::fromStdString(referencePath));
+    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
+    reference = reference.convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(reference.size(), actual.size());
+    int clearlyDifferent = 0;
+    for (int y = 0; y < actual.height(); ++y) {
+        for (int x = 0; x < actual.width(); ++x) {
+            QRgb a = actual.pixel(x, y);
+            QRgb r = reference.pixel(x, y);
+            clearlyDifferent += std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)),
+                                          std::abs(qBlue(a) - qBlue(r))}) > 3;
+        }
+    }
+    EXPECT_LE(clearlyDifferent, 40) << "actual image: " << actualPath;
+}
+
+QImage Grab(CControl& control)
+{
+    ProcessEventsUntil([] { return false; }, 200);
+    return control.Window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 class MachineEditorsTest : public ::testing::Test {
 protected:
     void SetUp() override { window = MakeHostWindow("Editors", 400, 240, &colors); }
@@ -201,31 +235,28 @@ TEST_F(MachineEditorsTest, ArpeggiatorLooksAsReviewed)
     gui.Show(kShow);
     ProcessEventsUntil([] { return false; }, 200);
     QImage actual = gui.Window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/machines/reference/arpeggiator.png";
-    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/arpeggiator_actual.png";
-    actual.save(QString::fromStdString(actualPath));
     // The grid's own colours, exactly.
     EXPECT_EQ(PixelAt(actual, 32 + 3, 88 + 88 + 3), Rgb(0xFF, 0xC6, 0x00)) << "row 11, step 0: on";
     EXPECT_EQ(PixelAt(actual, 32 + 8 + 3, 88 + 88 + 3), Rgb(0x81, 0x64, 0x00)) << "step 1: off, first half";
     EXPECT_EQ(PixelAt(actual, 32 + 40 + 3, 88 + 88 + 3), Rgb(0x91, 0x74, 0x00)) << "step 5: off, second half";
     EXPECT_EQ(PixelAt(actual, 32 + 8 + 7, 88 + 88 + 3), Rgb(0xA5, 0x80, 0x00)) << "the cell's edge";
     EXPECT_EQ(PixelAt(actual, 32 + 8 * 30 + 3, 88 + 3), Rgb(0x61, 0x44, 0x00)) << "beyond the length";
-    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-        GTEST_SKIP() << "reference written to " << referencePath;
-    }
-    QImage reference(QString::fromStdString(referencePath));
-    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-    reference = reference.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(reference.size(), actual.size());
-    int clearlyDifferent = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            QRgb a = actual.pixel(x, y);
-            QRgb r = reference.pixel(x, y);
-            clearlyDifferent += std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)),
-                                          std::abs(qBlue(a) - qBlue(r))}) > 3;
-        }
-    }
-    EXPECT_LE(clearlyDifferent, 40) << "actual image: " << actualPath;
+    ExpectLooksAsReviewed(actual, "arpeggiator");
+}
+
+TEST_F(MachineEditorsTest, MapperAndMIDIEditorsLookAsReviewed)
+{
+    CControlChangeMapper mapper(&Host());
+    mapper.AddMapping(7, 20);
+    mapper.AddMapping(74, 1);
+    mapper.SetTraining(1, true);
+    CControlChangeMapperGUI mapperGui(window.get(), &mapper);
+    mapperGui.Show(kShow);
+    ExpectLooksAsReviewed(Grab(mapperGui), "controlchange_mapper");
+
+    CMIDIDevices devices({"keys:out"}, {"synth:in"});
+    CMIDIInput input(&Host(), &devices);
+    CMIDIInputGUI inputGui(window.get(), &input);
+    inputGui.Show(kShow);
+    ExpectLooksAsReviewed(Grab(inputGui), "midi_input");
 }

@@ -4,10 +4,13 @@
 # A crash fails the test; its input is kept in the working folder.
 set -euo pipefail
 target="$1"; seeds="$2"; seconds="${3:-20}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work="$(mktemp -d "${TMPDIR:-/tmp}/velmora-fuzz.XXXXXX")"
 mkdir -p "$work/corpus"
 cp -r "$seeds"/. "$work/corpus/"
 cd "$work"
+export LSAN_OPTIONS="suppressions=$here/lsan.supp ${LSAN_OPTIONS:-}"
+export JACK_NO_START_SERVER=1
 status=0
 "$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 corpus >"$work/log.txt" 2>&1 || status=$?

@@ -14,7 +14,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <signal.h>
 #include <sys/resource.h>
 #include <vector>
@@ -382,4 +384,42 @@ TEST(HDTrackTest, RenderThreadNeverWaitsForASlowDisk)
     std::vector<std::string> told = TakeMessages();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("The Disk Could Not Keep Up"), std::string::npos);
+}
+
+TEST(HDTrackTest, ArmingAndDisarmingWhileTheRenderThreadWrites)
+{
+    TempFolder folder;
+    CHDTrackList list;
+    CHDTrackMachine machine(&Host(), &list, true);
+    std::atomic<bool> running{true};
+    std::thread render([&] {
+        while (running.load()) {
+            Play(machine, 4 * kBlock);
+            std::this_thread::yield();
+        }
+    });
+    std::vector<std::string> files;
+    for (int take = 0; take < 12; ++take) {
+        files.push_back(folder / ("take" + std::to_string(take) + ".wav"));
+        machine.Track()->SetFile(files.back(), take % 2 ? CHDTrack::FORMAT_PCM16 : CHDTrack::FORMAT_FLOAT);
+        if (take % 3 == 0)
+            list.OpenAll();
+        else
+            Arm(*machine.Track());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (take % 2)
+            Disarm(*machine.Track());
+    }
+    running.store(false);
+    render.join();
+    Disarm(*machine.Track());
+    list.Writer().Flush();
+    for (size_t take = 0; take < files.size(); ++take) {
+        std::vector<uint8_t> file = ReadBytes(files[take]);
+        ASSERT_GE(file.size(), 44u) << take;
+        const uint32_t align = take % 2 ? 4 : 8;
+        EXPECT_EQ(file.size(), 44u + U32(file, 40)) << take;
+        EXPECT_EQ(U32(file, 40) % align, 0u) << take;
+        EXPECT_EQ(U16(file, 32), align) << take;
+    }
 }

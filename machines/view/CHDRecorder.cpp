@@ -2,6 +2,7 @@
 #include "framework/Errors.h"
 #include "machines/CHDTrack.h"
 #include "machines/CHDTrackList.h"
+#include "sequencer/view/CTimeDisplay.h"
 #include "ui/CKnob.h"
 #include "ui/CLabel.h"
 #include "ui/CPeakMeter.h"
@@ -12,6 +13,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -21,11 +25,23 @@ double Decibels(double gain)
     return gain > 0.0 ? 10.0 * std::log10(gain) : -std::numeric_limits<double>::infinity();
 }
 
-std::string TimeText(double seconds)
+// What the disk thread tells (a failed write, the size limit) waits here
+// for the GUI thread, which shows it in the error box.
+std::mutex toldMutex;
+std::vector<std::string> told;
+
+void Tell(const char* text)
 {
-    const int minutes = static_cast<int>(seconds / 60.0);
-    return FormatText("%d:%05.2f", minutes, seconds - 60.0 * minutes);
+    std::lock_guard<std::mutex> lock(toldMutex);
+    told.emplace_back(text);
 }
+
+std::vector<std::string> TakeTold()
+{
+    std::lock_guard<std::mutex> lock(toldMutex);
+    return std::exchange(told, {});
+}
+
 
 } // namespace
 
@@ -60,8 +76,8 @@ CHDTrackRow::CHDTrackRow(CControl* parent, std::shared_ptr<CHDTrack> shownTrack,
     volume->SetValue(track->GetVolume());
     meter = static_cast<CPeakMeter*>(keep(new CPeakMeter(this, 0, 12, 130, 18)));
     meter->SetTipText("Peak Volume");
-    timeLabel = static_cast<CLabel*>(keep(new CLabel(this, "0:00.00", 0, 12, 64, 18)));
-    timeLabel->SetTipText("Time");
+    time = static_cast<CTimeDisplay*>(keep(new CTimeDisplay(this, 0, 10, 96, 22)));
+    time->SetTipText("Time");
     Resized(width, kHeight);
     ShowState();
 }
@@ -75,16 +91,16 @@ CHDTrackRow::~CHDTrackRow()
 
 void CHDTrackRow::Resized(int32_t newWidth, int32_t)
 {
-    if (!timeLabel)
+    if (!time)
         return;
     // Labels on the left, the controls at the right edge.
     const int32_t right = std::max<int32_t>(newWidth, 420);
-    timeLabel->Move(right - 68, 12, 64, 18);
-    meter->Move(right - 204, 12, 130, 18);
-    volume->Move(right - 242, 5, 32, 32);
-    bar->Move(right - 320, 6, 72, 30);
-    nameLabel->Move(4, 3, right - 328, 18);
-    fileLabel->Move(4, 21, right - 328, 18);
+    time->Move(right - 100, 10, 96, 22);
+    meter->Move(right - 236, 12, 130, 18);
+    volume->Move(right - 274, 5, 32, 32);
+    bar->Move(right - 352, 6, 72, 30);
+    nameLabel->Move(4, 3, right - 360, 18);
+    fileLabel->Move(4, 21, right - 360, 18);
 }
 
 void CHDTrackRow::ShowState()
@@ -126,15 +142,6 @@ void CHDTrackRow::ButtonCommand(CControl* button)
     }
 }
 
-void CHDTrackRow::ShowTime()
-{
-    const double seconds = track->GetSeconds();
-    if (seconds != shownSeconds) {
-        timeLabel->SetText(TimeText(seconds).c_str());
-        shownSeconds = seconds;
-    }
-}
-
 void CHDTrackRow::Refresh()
 {
     double left = 0.0, right = 0.0;
@@ -142,6 +149,8 @@ void CHDTrackRow::Refresh()
     meter->SetLevel(0, Decibels(left * left), Decibels(left * left));
     meter->SetLevel(1, Decibels(right * right), Decibels(right * right));
     meter->Redraw();
+    if (time->SetSeconds(track->GetSeconds()))
+        time->Redraw();
 }
 
 CHDRecorder::CHDRecorder(CControl* parent, CHDTrackList* list, int32_t x, int32_t y, int32_t width, int32_t height)
@@ -154,11 +163,13 @@ CHDRecorder::CHDRecorder(CControl* parent, CHDTrackList* list, int32_t x, int32_
     bar->Show(kShow);
     area = std::make_unique<CControl>(this, "HDTrackList", 8, 38, std::max(width - 16, 1), std::max(height - 46, 1));
     area->Show(kShow);
+    list->Writer().SetMessageHandler(Tell);
     Rebuild();
 }
 
 CHDRecorder::~CHDRecorder()
 {
+    list->Writer().SetMessageHandler(nullptr);
     std::lock_guard<std::mutex> lock(rowsMutex);
     rows.clear();
 }
@@ -227,6 +238,13 @@ void CHDRecorder::Refresh()
     // Labels, buttons and times belong to the GUI thread.
     if (timesChanged)
         PostMessage(kMessageShowState, 0, 0);
+    bool pending;
+    {
+        std::lock_guard<std::mutex> lock(toldMutex);
+        pending = !told.empty();
+    }
+    if (pending)
+        PostMessage(kMessageShowTold, 0, 0);
 }
 
 void CHDRecorder::ApplicationMessage(uint32_t message, uintptr_t, intptr_t)
@@ -234,11 +252,12 @@ void CHDRecorder::ApplicationMessage(uint32_t message, uintptr_t, intptr_t)
     if (message == kMessageRebuild) {
         rebuildPosted.store(false);
         Rebuild();
+    } else if (message == kMessageShowTold) {
+        for (const std::string& text : TakeTold())
+            UserDialogs().MessageBox(this, text, kErrorCaption, kMessageBoxOk | kMessageBoxIconError);
     } else if (message == kMessageShowState) {
         std::lock_guard<std::mutex> lock(rowsMutex);
-        for (auto& row : rows) {
+        for (auto& row : rows)
             row->ShowState();
-            row->ShowTime();
-        }
     }
 }

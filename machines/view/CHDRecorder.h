@@ -11,6 +11,7 @@ class CHDTrackList;
 class CKnob;
 class CLabel;
 class CPeakMeter;
+class CTimeDisplay;
 class CToolBar;
 class CToolBarButton;
 
@@ -32,15 +33,13 @@ public:
     void Refresh();
     // GUI thread: labels and button from the track.
     void ShowState();
-    // GUI thread: the recorded time, when it changed.
-    void ShowTime();
 
     const std::shared_ptr<CHDTrack>& Track() const { return track; }
     CToolBarButton* FileButton() const { return fileButton; }
     CToolBarButton* RecordButton() const { return recordButton; }
     CLabel* NameLabel() const { return nameLabel; }
     CLabel* FileLabel() const { return fileLabel; }
-    CLabel* TimeLabel() const { return timeLabel; }
+    CTimeDisplay* Time() const { return time; }
     CPeakMeter* Meter() const { return meter; }
     CKnob* VolumeKnob() const { return volume; }
 
@@ -53,11 +52,10 @@ private:
     CToolBarButton* recordButton;
     CLabel* nameLabel;
     CLabel* fileLabel;
-    CLabel* timeLabel;
+    CTimeDisplay* time;
     CKnob* volume;
     CPeakMeter* meter;
     std::vector<std::unique_ptr<CControl>> owned;
-    double shownSeconds = -1.0;
     std::string shownName;
     std::string shownFile;
 };
@@ -83,7 +81,7 @@ public:
     CControl* TrackArea() const { return area.get(); }
 
 private:
-    enum : uint32_t { kMessageRebuild = 0x8001, kMessageShowState = 0x8002 };
+    enum : uint32_t { kMessageRebuild = 0x8001, kMessageShowState = 0x8002, kMessageShowTold = 0x8003 };
 
     void Rebuild();
 

@@ -11,6 +11,7 @@
 #include "studio/CVelmHost.h"
 #include "support/QtTestSupport.h"
 #include "support/TempFolder.h"
+#include "sequencer/view/CTimeDisplay.h"
 #include "ui/CLabel.h"
 #include "ui/CPeakMeter.h"
 #include "ui/CToolBarButton.h"
@@ -42,7 +43,12 @@ public:
         return !answer.empty();
     }
     bool BrowseFolder(CControl*, const std::string&, std::string&) override { return false; }
-    int32_t MessageBox(CControl*, const std::string&, const std::string&, uint32_t) override { return kAnswerOk; }
+    int32_t MessageBox(CControl*, const std::string& text, const std::string& caption, uint32_t style) override
+    {
+        boxes.push_back(caption + " | " + text + " | " + std::to_string(style));
+        return kAnswerOk;
+    }
+    std::vector<std::string> boxes;
     std::string asked;
     std::string answer;
     int32_t filterAnswer = 0;
@@ -136,7 +142,8 @@ TEST_F(HDRecorderViewTest, FileButtonAndRecordButtonsArmAndRecord)
     EXPECT_TRUE(machine->Track()->IsRecording());
     Feed(*machine, 0.5, 172); // one second, about
     recorder.Refresh();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return row->TimeLabel()->Text() == "0:01.00"; }));
+    EXPECT_EQ(row->Time()->Text(), CTimeDisplay::Format(172 * 256 / 44100.0));
+    EXPECT_NEAR(row->Time()->GetSeconds(), 172 * 256 / 44100.0, 1e-12);
     EXPECT_NEAR(row->Meter()->GetLevel(0), 10 * std::log10(0.25), 1e-9);
     EXPECT_NEAR(row->Meter()->GetLevel(1), 10 * std::log10(0.0625), 1e-9);
     Click(row->RecordButton());
@@ -156,6 +163,19 @@ TEST_F(HDRecorderViewTest, FileButtonAndRecordButtonsArmAndRecord)
     EXPECT_FALSE(other->Track()->IsRecording());
     EXPECT_FALSE(recorder.Row(1)->RecordButton()->IsChecked());
     list.Writer().Flush();
+
+    // What the disk thread tells reaches the user in the error box.
+    machine->SetName("Long");
+    machine->Track()->SetDataLimit(4 * 300);
+    Click(row->RecordButton());
+    Feed(*machine, 0.5, 2);
+    EXPECT_FALSE(machine->Track()->IsRecording());
+    list.Writer().Flush();
+    recorder.Refresh();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialogs.boxes.empty(); }));
+    EXPECT_EQ(dialogs.boxes[0], "Velmora | HD Track 'Long': Recording <" + (folder / "take.wav") +
+                                    "> Reached The 4 GiB Limit Of A WAV File And Was Closed | 16");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !row->RecordButton()->IsChecked(); }));
 }
 
 TEST_F(HDRecorderViewTest, LooksAsReviewed)

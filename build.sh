@@ -19,6 +19,7 @@ packages=(
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
   amsynth lsp-plugins-vst dragonfly-reverb-vst
   sox timgm6mb-soundfont imagemagick python3
+  clang libclang-rt-14-dev
 )
 
 install_packages() {
@@ -56,6 +57,14 @@ build_sanitizer_trees() {
   sanitizer_trees="${trees[*]}"
 }
 
+# The fuzz targets (libFuzzer needs clang) in a tree of their own; the main
+# tree runs each for a bounded time.
+build_fuzz_tree() {
+  CC=clang CXX=clang++ VELMORA_BUILD_TARGET=fuzz_targets \
+    configure_and_build "$build_dir-fuzz" -DVELMORA_SANITIZE=fuzz
+  fuzz_tree="$build_dir-fuzz"
+}
+
 test_environment() {
   export QT_QPA_PLATFORM=offscreen
   export JACK_NO_START_SERVER=1
@@ -88,7 +97,11 @@ case "$command" in
     if [ "${VELMORA_SKIP_SANITIZERS:-0}" != "1" ]; then
       build_sanitizer_trees
     fi
-    configure_and_build "$build_dir" "-DVELMORA_SANITIZER_TREES=$sanitizer_trees"
+    fuzz_tree=""
+    if [ "${VELMORA_SKIP_FUZZ:-0}" != "1" ]; then
+      build_fuzz_tree
+    fi
+    configure_and_build "$build_dir" "-DVELMORA_SANITIZER_TREES=$sanitizer_trees" "-DVELMORA_FUZZ_TREE=$fuzz_tree"
     ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" --timeout 900
     ;;
   *)

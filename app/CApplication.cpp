@@ -1,4 +1,6 @@
 #include "app/CApplication.h"
+#include "machines/CMIDIDevices.h"
+#include "machines/view/MachineEditorFactory.h"
 #include "app/BuiltInMachineTypes.h"
 #include "app/CAboutBox.h"
 #include "app/CGraphicsThread.h"
@@ -110,6 +112,11 @@ bool CApplication::Initialize(const CApplicationSetup& setup)
     LoadPicture(iconPicture, kIconPicture);
     if (iconPicture.HasPixels())
         icon = IconFromPicture(iconPicture);
+
+    // The MIDI devices are listed before the machines that use them; the
+    // utility machines get their editors.
+    CMIDIDevices::Shared();
+    RegisterMachineEditors();
 
     progress("Initializing Audio...");
     output = std::make_unique<CAudioOutputManager>(*options);

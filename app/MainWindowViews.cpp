@@ -1,6 +1,8 @@
 #include "app/MainWindowViews.h"
 #include "app/CGraphicsThread.h"
 #include "app/CStudioSession.h"
+#include "machines/CHDTrackList.h"
+#include "machines/view/CHDRecorder.h"
 #include "studio/view/CStudioView.h"
 #include "ui/CControl.h"
 
@@ -31,10 +33,10 @@ CControl* CreateSequenceEditorView(CControl* tabs, CStudioSession&)
     return Placeholder(tabs, "SequenceEditor");
 }
 
-// HD recorder view.
+// HD recorder view: the tracks of the program's HD track machines.
 CControl* CreateHDRecorderView(CControl* tabs, CStudioSession&)
 {
-    return Placeholder(tabs, "HDRecorder");
+    return new CHDRecorder(tabs, &CHDTrackList::Shared(), 0, 0, 100, 100);
 }
 
 // Bank explorer: not yet built.
@@ -102,7 +104,8 @@ void DestroySampleAnalyzer(CControl* analyzer)
 }
 
 // Each view with a Refresh goes here.
-void RegisterStudioViews(CGraphicsThread& thread, CControl* studio, CControl*, CControl*, CControl*)
+void RegisterStudioViews(CGraphicsThread& thread, CControl* studio, CControl*, CControl*, CControl* hdRecorder)
 {
     thread.Add(static_cast<CStudioView*>(studio));
+    thread.Add(static_cast<CHDRecorder*>(hdRecorder));
 }

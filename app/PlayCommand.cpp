@@ -8,6 +8,8 @@
 #include "audio/CWaveOutDriver.h"
 #include "framework/Errors.h"
 #include "platform/OsThread.h"
+#include "machines/CHDTrack.h"
+#include "machines/CHDTrackList.h"
 #include "platform/OsWaveOut.h"
 #include "studio/RenderEntry.h"
 #include <atomic>
@@ -24,7 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage = "Usage: velmora-studio --play PROJECT.vmp [--driver \"Null\"|\"Wave Out\"|\"ASIO\"] "
-                               "[--device NAME] [--seconds S]";
+                               "[--device NAME] [--seconds S] [--record all]";
 constexpr const char* kDriverNames[] = {"Null", "Wave Out", "ASIO"};
 
 std::atomic<bool> interrupted{false};
@@ -164,12 +166,33 @@ Clock::duration Drain(CAudioOutputDriver& driver)
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+void ArmRecorder()
+{
+    CHDTrackList& tracks = CHDTrackList::Shared();
+    tracks.OpenAll();
+    for (const auto& track : tracks.Tracks()) {
+        if (!track->IsRecording())
+            std::fprintf(stderr, "Warning: HD track '%s' does not record: no file could be made at '%s'\n",
+                         track->MachineName().c_str(), track->GetPath().c_str());
+    }
+}
+
+// Closes every recording and waits until its file is complete.
+void DisarmRecorder()
+{
+    CHDTrackList& tracks = CHDTrackList::Shared();
+    tracks.CloseAll();
+    tracks.Writer().Flush();
+}
+
 } // namespace
 
 int RunPlayCommand(int argc, char** argv)
 {
     try {
-        CommandArguments arguments(argc, argv, {"--driver", "--device", "--seconds"});
+        CommandArguments arguments(argc, argv, {"--driver", "--device", "--seconds", "--record"});
+        if (arguments.Has("--record") && arguments.Text("--record") != "all")
+            Raise("%s", kUsage);
         if (arguments.positional.size() != 1)
             Raise("%s", kUsage);
         const std::string& project = arguments.positional[0];
@@ -198,6 +221,10 @@ int RunPlayCommand(int argc, char** argv)
         manager.SetListener(&failure);
         CRenderRegistration registration(session.Studio());
         CInterruptCatcher catcher;
+        // "Record Stream": every HD track with a file records from the
+        // first block on.
+        if (arguments.Has("--record"))
+            ArmRecorder();
         framesRendered.store(0);
         song.SetPlay(true);
         const Clock::time_point start = Clock::now();
@@ -233,6 +260,8 @@ int RunPlayCommand(int argc, char** argv)
         manager.StopOutput();
         manager.SetListener(nullptr);
         song.Stop();
+        if (arguments.Has("--record"))
+            DisarmRecorder();
         const double played = std::chrono::duration<double>(Clock::now() - start).count();
         const long long xruns = static_cast<long long>(manager.GetXruns());
         std::printf("Stopped after %.2f s, %lld xrun%s%s\n", played, xruns, xruns == 1 ? "" : "s",

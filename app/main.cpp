@@ -4,6 +4,7 @@
 #include "app/MachineDiscovery.h"
 #include "app/MachineList.h"
 #include "app/PlayCommand.h"
+#include "app/ReaderCommands.h"
 #include "app/RenderCommand.h"
 #include "app/UpgradeCommand.h"
 #include "app/WindowCommand.h"
@@ -71,6 +72,10 @@ int main(int argc, char** argv)
         std::printf("%s\n", ProgramVersion());
         return 0;
     }
+    if (argc > 1 && std::strcmp(argv[1], "--bank-info") == 0)
+        return RunBankInfoCommand(argc - 2, argv + 2);
+    if (argc > 1 && std::strcmp(argv[1], "--sample-info") == 0)
+        return RunSampleInfoCommand(argc - 2, argv + 2);
     if (argc == 1 || std::strncmp(argv[1], "--", 2) != 0) {
         if (argc > 2) {
             Show("Usage: velmora-studio [PROJECT.vmp]");

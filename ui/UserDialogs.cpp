@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -28,6 +29,19 @@ public:
         return Answer(QFileDialog::getSaveFileName(OwnerWindow(owner), QString::fromStdString(title),
                                                    QString::fromStdString(path), QString::fromStdString(filter)),
                       path);
+    }
+    bool SaveFileFiltered(CControl* owner, const std::string& title, const std::string& filter, std::string& path,
+                          int32_t* chosenFilter) override
+    {
+        const QString filters = QString::fromStdString(filter);
+        QString selected;
+        const bool answered =
+            Answer(QFileDialog::getSaveFileName(OwnerWindow(owner), QString::fromStdString(title),
+                                                QString::fromStdString(path), filters, &selected),
+                   path);
+        if (chosenFilter)
+            *chosenFilter = std::max<int32_t>(0, static_cast<int32_t>(filters.split(";;").indexOf(selected)));
+        return answered;
     }
     bool BrowseFolder(CControl* owner, const std::string& title, std::string& path) override
     {

@@ -33,6 +33,15 @@ public:
     virtual ~CUserDialogs() = default;
     virtual bool OpenFile(CControl* owner, const std::string& title, const std::string& filter, std::string& path) = 0;
     virtual bool SaveFile(CControl* owner, const std::string& title, const std::string& filter, std::string& path) = 0;
+    // The same, also telling which of the filters (0 = the first) the user
+    // chose; by default the first.
+    virtual bool SaveFileFiltered(CControl* owner, const std::string& title, const std::string& filter,
+                                  std::string& path, int32_t* chosenFilter)
+    {
+        if (chosenFilter)
+            *chosenFilter = 0;
+        return SaveFile(owner, title, filter, path);
+    }
     virtual bool BrowseFolder(CControl* owner, const std::string& title, std::string& path) = 0;
     virtual int32_t MessageBox(CControl* owner, const std::string& text, const std::string& caption, uint32_t style) = 0;
 };

@@ -18,6 +18,7 @@ packages=(
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
   amsynth lsp-plugins-vst dragonfly-reverb-vst
   sox timgm6mb-soundfont imagemagick python3
+  libfftw3-dev xdotool
 )
 
 install_packages() {

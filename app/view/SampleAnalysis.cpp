@@ -15,15 +15,25 @@ void CWaveformSummary::Build(const double* newSamples, int32_t newCount)
     blockMaximum.assign(static_cast<size_t>(blocks), 0.0f);
     for (int32_t b = 0; b < blocks; ++b) {
         const double* first = samples + static_cast<ptrdiff_t>(b) * kBlock;
-        const double* last = samples + std::min<int64_t>(static_cast<int64_t>(b + 1) * kBlock, count);
-        double low = *first;
-        double high = *first;
-        for (const double* s = first; s < last; ++s) {
-            low = std::min(low, *s);
-            high = std::max(high, *s);
+        const int64_t length = std::min<int64_t>(static_cast<int64_t>(b + 1) * kBlock, count) - int64_t{b} * kBlock;
+        // Four independent lanes let the compiler keep the scan in vector
+        // registers; this pass over every sample is the bulk of the work.
+        double low[4] = {first[0], first[0], first[0], first[0]};
+        double high[4] = {first[0], first[0], first[0], first[0]};
+        int64_t i = 0;
+        for (; i + 4 <= length; i += 4) {
+            for (int lane = 0; lane < 4; ++lane) {
+                const double s = first[i + lane];
+                low[lane] = s < low[lane] ? s : low[lane];
+                high[lane] = s > high[lane] ? s : high[lane];
+            }
         }
-        blockMinimum[static_cast<size_t>(b)] = static_cast<float>(low);
-        blockMaximum[static_cast<size_t>(b)] = static_cast<float>(high);
+        for (; i < length; ++i) {
+            low[0] = std::min(low[0], first[i]);
+            high[0] = std::max(high[0], first[i]);
+        }
+        blockMinimum[static_cast<size_t>(b)] = static_cast<float>(std::min({low[0], low[1], low[2], low[3]}));
+        blockMaximum[static_cast<size_t>(b)] = static_cast<float>(std::max({high[0], high[1], high[2], high[3]}));
     }
 }
 

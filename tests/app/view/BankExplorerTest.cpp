@@ -21,7 +21,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <thread>
 
 namespace {
 
@@ -233,19 +232,6 @@ TEST_F(BankExplorerTest, LayoutFollowsTheSharesAndTheSizeBarsMoveThem)
     explorer->Move(0, 0, 600, 400);
     EXPECT_EQ(explorer->Samples()->X() + explorer->Samples()->Width(), 600 - 8);
     EXPECT_EQ(explorer->Banks()->Y() + explorer->Banks()->Height(), 400 - 8);
-}
-
-TEST_F(BankExplorerTest, BanksAddedOnAnotherThreadAreListedOnTheGuiThread)
-{
-    std::thread adder([&] {
-        CHostBankServer& server = host.BankServer();
-        CLockGuard lock(server);
-        int32_t index = -1;
-        server.AddBank("From Elsewhere", &index);
-    });
-    adder.join();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return explorer->Banks()->GetCount() == 1; }));
-    EXPECT_EQ(explorer->Banks()->GetText(0), "From Elsewhere");
 }
 
 TEST_F(BankExplorerTest, LoadedBankMatchesTheReviewedPicture)

@@ -5,6 +5,8 @@
 #include "ui/CButton.h"
 #include "ui/CIconList.h"
 #include "ui/Fonts.h"
+#include <QKeySequence>
+#include <QShortcut>
 #include <QWidget>
 #include <algorithm>
 
@@ -70,6 +72,9 @@ COptionsDialog::COptionsDialog(CControl* owner, OptionsServices services)
     applyButton->Enable(false);
     applyButton->Show(kShow);
     ShowPage(AUDIO_PAGE);
+    // Escape closes the dialog as its frame's close button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Window());
+    QObject::connect(escape, &QShortcut::activated, [this] { Close(); });
 }
 
 COptionsDialog::~COptionsDialog()

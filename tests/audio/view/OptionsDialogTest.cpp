@@ -321,6 +321,12 @@ TEST_F(OptionsDialogTest, ApplyRestartsOnlyWhenTheShownDriverOrItsSettingsChange
     EXPECT_EQ(restarts[1], CAudioOutputManager::WAVE_OUT_DRIVER);
     EXPECT_EQ(output->GetCurrentDriver()->GetBufferSize(), 9216);
 
+    // Escape closes the dialog too, with nothing to apply.
+    dialog->Show(kShow);
+    QTest::keyClick(dialog->Window(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->IsVisible());
+    EXPECT_EQ(restarts.size(), 2u);
+
     // Choosing another driver and then the running one again is no change.
     dialog->Show(kShow);
     ChooseWithKeys(Audio().DriverList(), CAudioOutputManager::NULL_DRIVER);

@@ -240,5 +240,5 @@ TEST_F(BankExplorerTest, LoadedBankMatchesTheReviewedPicture)
     ClickLoad();
     ASSERT_EQ(QFontInfo(*explorer->Font()).family().toStdString(), "DejaVu Sans");
     ProcessEventsUntil([] { return false; }, 50);
-    ExpectMatchesReference(explorer->Window()->grab().toImage(), "tests/app/view/reference/bank_explorer.png");
+    ExpectMatchesReference(explorer->Window()->grab().toImage(), "app/view/reference/bank_explorer.png");
 }

@@ -183,5 +183,5 @@ TEST_F(SampleAnalyzerTest, SineMatchesTheReviewedPicture)
     analyzer.Show(kShow);
     ASSERT_TRUE(analyzer.SelectSample(0));
     ProcessEventsUntil([] { return false; }, 50);
-    ExpectMatchesReference(analyzer.Window()->grab().toImage(), "tests/app/view/reference/sample_analyzer.png");
+    ExpectMatchesReference(analyzer.Window()->grab().toImage(), "app/view/reference/sample_analyzer.png");
 }

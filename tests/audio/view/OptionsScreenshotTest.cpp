@@ -32,9 +32,9 @@ TEST(OptionsScreenshotTest, BothPagesMatchTheReviewedPictures)
     dialog.Show(kShow);
     ASSERT_EQ(QFontInfo(*dialog.Font()).family().toStdString(), "DejaVu Sans") << "the fallback font is missing";
     ProcessEventsUntil([] { return false; }, 50);
-    ExpectMatchesReference(dialog.Window()->grab().toImage(), "tests/audio/view/reference/options_audio.png");
+    ExpectMatchesReference(dialog.Window()->grab().toImage(), "audio/view/reference/options_audio.png");
 
     dialog.ShowPage(COptionsDialog::PATHS_PAGE);
     ProcessEventsUntil([] { return false; }, 50);
-    ExpectMatchesReference(dialog.Window()->grab().toImage(), "tests/audio/view/reference/options_paths.png");
+    ExpectMatchesReference(dialog.Window()->grab().toImage(), "audio/view/reference/options_paths.png");
 }

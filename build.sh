@@ -19,7 +19,7 @@ packages=(
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
   amsynth lsp-plugins-vst dragonfly-reverb-vst
   sox timgm6mb-soundfont imagemagick python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev libfftw3-dev
 )
 
 install_packages() {

@@ -54,6 +54,8 @@ CMainWindow::CMainWindow(CApplication* application, CStudioSession* session)
     tabs->AddTab("Sequence Editor", sequenceEditor);
     tabs->AddTab("HD Recorder", hdRecorder);
     tabs->AddTab("Project Info", projectInfo);
+    if (bankExplorer)
+        tabs->AddTab("Bank Explorer", bankExplorer);
     tabs->SetCurrent(kTabStudio);
 
     // The space bar plays and stops the song from every tab; text fields
@@ -105,6 +107,7 @@ void CMainWindow::BuildMenu()
     add(view, "S&equence Editor", kCommandViewSequenceEditor);
     add(view, "&HD Recorder", kCommandViewHDRecorder);
     add(view, "Project &Info", kCommandViewProjectInfo);
+    add(view, "Sample &Analyzer...", kCommandShowSampleAnalyzer);
     view->addSeparator();
     add(view, "&Options...", kCommandOptions);
     QMenu* help = menuBar->addMenu("&Help");

@@ -1,4 +1,10 @@
 #include "app/MainWindowViews.h"
+#include "app/CApplication.h"
+#include "app/MachineDiscovery.h"
+#include "app/view/CBankExplorer.h"
+#include "app/view/CSampleAnalyzer.h"
+#include "audio/CAudioOutputManager.h"
+#include "audio/view/COptionsDialog.h"
 #include "app/CGraphicsThread.h"
 #include "app/CStudioSession.h"
 #include "machines/CHDTrackList.h"
@@ -39,10 +45,10 @@ CControl* CreateHDRecorderView(CControl* tabs, CStudioSession&)
     return new CHDRecorder(tabs, &CHDTrackList::Shared(), 0, 0, 100, 100);
 }
 
-// Bank explorer: not yet built.
-CControl* CreateBankExplorerView(CControl*, CStudioSession&)
+// Bank explorer: the host's bank server.
+CControl* CreateBankExplorerView(CControl* tabs, CStudioSession& session)
 {
-    return nullptr;
+    return new CBankExplorer(tabs, &session.Host(), 0, 0, 100, 100);
 }
 
 // Preset editor: not yet built.
@@ -81,15 +87,31 @@ void DestroyPresetEditorView(CControl* view)
     delete view;
 }
 
-// Options dialog: made on first use with the main window as owner.
-CControl* ShowOptionsDialog(CControl*, CControl* dialog, CStudioSession&)
+// Options dialog: made on first use with the main window as owner; kept
+// hidden between openings.
+CControl* ShowOptionsDialog(CControl* mainWindow, CControl* dialog, CStudioSession& session)
 {
+    if (!dialog) {
+        OptionsServices services;
+        services.options = theApplication->Options();
+        services.output = theApplication->Output();
+        services.selectDriver = [](int32_t index) { theApplication->Output()->SelectDriver(index); };
+        CVelmHost* host = &session.Host();
+        services.pathsChanged = [host](const std::vector<std::string>& now, const std::vector<std::string>& before) {
+            ApplyPluginPathChange(*host, now, before);
+        };
+        dialog = new COptionsDialog(mainWindow, std::move(services));
+    }
+    dialog->Show(kShow);
     return dialog;
 }
 
 // Sample analyzer (command 40003): made on first use.
-CControl* ShowSampleAnalyzer(CControl*, CControl* analyzer, CStudioSession&)
+CControl* ShowSampleAnalyzer(CControl* mainWindow, CControl* analyzer, CStudioSession&)
 {
+    if (!analyzer)
+        analyzer = new CSampleAnalyzer(mainWindow);
+    analyzer->Show(kShow);
     return analyzer;
 }
 

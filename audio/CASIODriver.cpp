@@ -68,8 +68,10 @@ void CASIODriver::Probe()
     for (int32_t i = 0; i < drivers.Count(); ++i) {
         ProbeRecord& probe = probes[static_cast<size_t>(i)];
         probe.name = drivers.Name(i);
-        if (!drivers.LoadDriver(probe.name.c_str()))
+        if (!drivers.LoadDriver(probe.name.c_str())) {
+            probe.error = drivers.LastError().empty() ? "Not Available" : drivers.LastError();
             Trace("ASIO: <%s> Not Available <%s>", probe.name.c_str(), drivers.LastError().c_str());
+        }
         // Without a current driver every answer is ASE_NotPresent and the
         // record stays empty.
         IASIODriver& asio = drivers.Current();
@@ -130,6 +132,11 @@ int32_t CASIODriver::SupportedRateBit(int32_t flags) const
 int32_t CASIODriver::GetRateFlags(int32_t index) const
 {
     return index >= 0 && index < static_cast<int32_t>(probes.size()) ? probes[static_cast<size_t>(index)].rateFlags : 0;
+}
+
+const CASIODriver::ProbeRecord& CASIODriver::GetProbe(int32_t index) const
+{
+    return index >= 0 && index < static_cast<int32_t>(probes.size()) ? probes[static_cast<size_t>(index)] : noDriver;
 }
 
 int32_t CASIODriver::GetChannels()

@@ -28,6 +28,8 @@ public:
         int32_t preferredSize = 0;
         int32_t granularity = 0;
         int32_t outputs = 0;
+        // Why the driver could not be loaded (empty when it could).
+        std::string error;
     };
 
     explicit CASIODriver(CStudioOptions& options,
@@ -50,6 +52,8 @@ public:
     // Null for an index outside the list.
     const char* GetDriverName(int32_t index) const { return drivers.Name(index); }
     int32_t GetRateFlags(int32_t index) const;
+    // What probing found for driver `index` (an empty record outside the list).
+    const ProbeRecord& GetProbe(int32_t index) const;
     // -1 when no driver is installed.
     int32_t GetDriver() const { return driver; }
     void SetDriver(int32_t index);

@@ -138,3 +138,19 @@ std::vector<std::string> DefaultPluginPaths()
 }
 
 } // namespace platform
+
+namespace platform {
+
+std::string UserSamplesFolder()
+{
+    std::string data = Environment("XDG_DATA_HOME");
+    if (data.empty()) {
+        std::string home = Environment("HOME");
+        if (home.empty())
+            return std::string();
+        data = JoinPath(home, ".local/share");
+    }
+    return JoinPath(JoinPath(data, kStudioFolderName), "Samples");
+}
+
+} // namespace platform

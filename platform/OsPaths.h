@@ -34,4 +34,8 @@ bool ReplaceFileContents(const std::string& path, const void* data, size_t size)
 // /usr/lib/vst, /usr/lib/lxvst) that exist.
 std::vector<std::string> DefaultPluginPaths();
 
+// The user's own samples: "Velmora Studio/Samples" in $XDG_DATA_HOME, else
+// in ~/.local/share; empty when neither is set. Not created here.
+std::string UserSamplesFolder();
+
 } // namespace platform

@@ -29,7 +29,7 @@ CVelmHost::~CVelmHost()
 
 int32_t CVelmHost::RegisterMachineInfo(CMachineInfo* info)
 {
-    auto* node = new TypeNode{info, nullptr};
+    auto* node = new TypeNode{info, nullptr, true};
     if (lastType)
         lastType->next = node;
     else
@@ -108,4 +108,21 @@ CMachineInfo* CVelmHost::GetMachineType(int32_t n) const
     for (int32_t i = 0; node && i < n; ++i)
         node = node->next;
     return n >= 0 ? (node ? node->info : nullptr) : nullptr;
+}
+
+void CVelmHost::SetMachineTypeOffered(CMachineInfo* info, bool offered)
+{
+    for (TypeNode* node = firstType; node; node = node->next) {
+        if (node->info == info)
+            node->offered = offered;
+    }
+}
+
+bool CVelmHost::IsMachineTypeOffered(const CMachineInfo* info) const
+{
+    for (TypeNode* node = firstType; node; node = node->next) {
+        if (node->info == info)
+            return node->offered;
+    }
+    return false;
 }

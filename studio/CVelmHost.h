@@ -46,12 +46,20 @@ public:
     // The n-th registered type (null outside the list).
     CMachineInfo* GetMachineType(int32_t n) const;
 
+    // Types stay registered for the process's life (machines and projects
+    // use them), but a type may be withdrawn from the offer for new machines
+    // (its plug-in folder was removed from the paths) and offered again.
+    void SetMachineTypeOffered(CMachineInfo* info, bool offered);
+    // False for a withdrawn type (and for one that is not registered).
+    bool IsMachineTypeOffered(const CMachineInfo* info) const;
+
     CHostBankServer& BankServer() { return bankServer; }
 
 private:
     struct TypeNode {
         CMachineInfo* info;
         TypeNode* next;
+        bool offered = true;
     };
 
     double noteFrequencies[128];

@@ -740,7 +740,7 @@ void CStudioView::OpenMachineMenu(QPoint viewPoint)
     CVelmHost* host = studio->GetHost();
     for (int32_t n = 0; n < host->GetMachineTypeCount(); ++n) {
         CMachineInfo* type = host->GetMachineType(n);
-        if (type && std::strcmp(type->name, "Master") != 0)
+        if (type && std::strcmp(type->name, "Master") != 0 && host->IsMachineTypeOffered(type))
             machineMenu.AddItem(n + 1, type->name);
     }
     QPoint at = ToStudio(viewPoint);

@@ -1,5 +1,6 @@
 // The main window and the project commands on real widgets (offscreen),
 // with the file dialogs and message boxes answered by the test.
+#include "app/view/CBankExplorer.h"
 #include "app/BuiltInMachineTypes.h"
 #include "app/CAboutBox.h"
 #include "app/CProjectInfo.h"
@@ -79,9 +80,11 @@ TEST_F(MainWindowTest, StartsWithANewProjectOfOnlyTheMasterAndTheTabsInOrder)
     EXPECT_EQ(studio.GetMaster(), master);
 
     CTabControl* tabs = Window().Tabs();
-    ASSERT_EQ(tabs->GetCount(), 5);
+    // The bank explorer has the last tab, after the five of the views.
+    ASSERT_EQ(tabs->GetCount(), 6);
     EXPECT_EQ(tabs->GetCurrent(), 0);
     EXPECT_EQ(tabs->GetView(4), Window().ProjectInfo());
+    EXPECT_NE(dynamic_cast<CBankExplorer*>(tabs->GetView(5)), nullptr);
     EXPECT_GT(application->ProcessorCount(), 0);
 }
 
@@ -105,6 +108,7 @@ TEST_F(MainWindowTest, MenuHoldsEveryItemWithItsIdentifierMnemonicAndSeparators)
           {"S&equence Editor", 40015},
           {"&HD Recorder", 40012},
           {"Project &Info", 40010},
+          {"Sample &Analyzer...", 40003},
           {nullptr, 0},
           {"&Options...", 40009}}},
         {"&Help", {{"&Contents...", 40021}, {nullptr, 0}, {"&About...", 40006}}},

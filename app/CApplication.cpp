@@ -20,6 +20,7 @@
 #include "ui/Icons.h"
 #include "ui/UserDialogs.h"
 #include <QApplication>
+#include <QMetaObject>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -151,6 +152,7 @@ bool CApplication::Initialize(const CApplicationSetup& setup)
     }
 
     output->SetStudio(&session->Studio());
+    output->SetListener(this);
     SetRenderStudio(&session->Studio());
     if (setup.startOutput)
         output->StartOutput(RenderEntry);
@@ -181,6 +183,7 @@ void CApplication::Shutdown()
         graphics.reset();
     }
     if (output) {
+        output->SetListener(nullptr);
         output->StopOutput();
         SetRenderStudio(nullptr);
         output.reset();
@@ -230,6 +233,15 @@ std::string CApplication::ProjectName() const
         return "Untitled";
     const size_t slash = projectPath.find_last_of('/');
     return slash == std::string::npos ? projectPath : projectPath.substr(slash + 1);
+}
+
+void CApplication::OutputFailed(const char* driverName, const char* reason)
+{
+    const std::string text = std::string(driverName) + ": " + reason +
+                             "\nThe studio plays on silently. Choose the output again in View, Options to reconnect.";
+    // The error box belongs to the GUI thread.
+    QMetaObject::invokeMethod(
+        qApp, [text] { Show("%s", text.c_str()); }, Qt::QueuedConnection);
 }
 
 void CApplication::UpdateTitle()

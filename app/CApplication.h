@@ -1,4 +1,5 @@
 #pragma once
+#include "audio/CAudioOutputManager.h"
 #include "sequencer/view/CMainToolBar.h"
 #include "ui/CPicture.h"
 #include <QIcon>
@@ -32,7 +33,7 @@ struct CApplicationSetup {
 // output, host and studio, main window, graphics thread, about box), starts
 // them up and tears them down in a fixed order, and carries the project
 // commands. Reachable through theApplication while it lives.
-class CApplication : public CMainToolBarCommands {
+class CApplication : public CMainToolBarCommands, public CAudioOutputListener {
 public:
     CApplication();
     ~CApplication();
@@ -51,6 +52,9 @@ public:
     void OpenProject() override;
     void SaveProject() override;
     void SaveProjectAs();
+    // From the output manager's watch thread: the sound output went away and
+    // the studio plays on through "Null". Told once, in the error box.
+    void OutputFailed(const char* driverName, const char* reason) override;
     // Loads a file into the studio; on an error the studio becomes a new
     // project without a path and the error box shows the loader's text.
     bool OpenProjectFile(const std::string& path);

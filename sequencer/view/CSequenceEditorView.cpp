@@ -26,7 +26,7 @@ CSequenceEditorView::CSequenceEditorView(CControl* parent, CSequenceEditor* edit
     buttons.push_back(toolBar1->AddButton("Stop", 44, false, kStop, "Stop Pattern"));
     buttons.push_back(toolBar1->AddButton("Loop", 44, true, kLoop, "Loop Pattern"));
     toolBar1->AddSpace(8);
-    toolBar1->AddLabel("Sequence Length:", 104);
+    toolBar1->AddLabel("Sequence Length:", 112);
     sequenceLength = toolBar1->AddUpDown(52, kMinimumSequenceLength, kMaximumSequenceLength, kDefaultSequenceLength,
                                          "Sequence Length");
     toolBar2 = new CToolBar(this, 0, kBarHeight, width, kBarHeight);

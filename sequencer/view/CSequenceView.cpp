@@ -6,10 +6,14 @@
 #include "sequencer/Pattern.h"
 #include "studio/CConnector.h"
 #include "studio/CMachineContainer.h"
+#include "ui/CColorManager.h"
 #include "ui/CDrawContext.h"
 #include "ui/CScrollBar.h"
+#include <QFontMetrics>
+#include <QStaticText>
 #include <QWidget>
 #include <algorithm>
+#include <unordered_map>
 #include <cmath>
 #include <string>
 
@@ -30,6 +34,25 @@ enum : int32_t {
     kEntryText = 29,
     kBeyondEnd = 0,
 };
+
+// A raised box: fill, light top and left edges, dark bottom and right.
+void DrawBox(CDrawContext& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t fill)
+{
+    QPainter& painter = dc.Painter();
+    CColorManager* colors = dc.Colors();
+    if (!colors) {
+        dc.FillRect(x, y, w, h, fill);
+        return;
+    }
+    CLockGuard<CColorManager> lock(*colors);
+    painter.fillRect(x, y, w, h, *colors->GetBrush(fill));
+    const QLine light[2] = {{x, y, x + w - 1, y}, {x, y, x, y + h - 1}};
+    const QLine dark[2] = {{x, y + h - 1, x + w - 1, y + h - 1}, {x + w - 1, y, x + w - 1, y + h - 1}};
+    painter.setPen(*colors->GetPen(kFrameLight));
+    painter.drawLines(light, 2);
+    painter.setPen(*colors->GetPen(kFrameShadow));
+    painter.drawLines(dark, 2);
+}
 
 std::string RowLabel(const SequenceTrack* track)
 {
@@ -134,7 +157,18 @@ void CSequenceView::Render(CDrawContext& dc)
     if (endX < w)
         dc.FillRect(endX, 0, w - endX, h, kBeyondEnd);
     const int32_t selected = editor.GetSelectedRow();
-    dc.Painter().setClipRect(0, 0, w, h);
+    // Entry names laid out once per pattern and render: a full view holds
+    // hundreds of entries of a few patterns.
+    std::unordered_map<const Pattern*, QStaticText> names;
+    const QFontMetrics metrics(dc.Painter().font());
+    const int32_t textTop = (kRowHeight - metrics.height()) / 2;
+    QPainter& painter = dc.Painter();
+    QColor entryText;
+    if (Colors()) {
+        const ColorRef c = Colors()->GetColor(kEntryText);
+        entryText = QColor(RedOf(c), GreenOf(c), BlueOf(c));
+    }
+    painter.setClipRect(0, 0, w, h);
     for (int32_t row = firstRow; row < sequence.GetTrackCount(); ++row) {
         const int32_t y = (row - firstRow) * kRowHeight;
         if (y >= h)
@@ -148,13 +182,16 @@ void CSequenceView::Render(CDrawContext& dc)
             const int32_t bw = entry->pattern->GetLength() * kUnitWidth;
             if (x >= w || x + bw <= kLabelWidth)
                 continue;
-            dc.FillRect(x, y, bw, kRowHeight, entry == hotEntry ? kEntryHighlight : kEntryFill);
-            dc.Line(x, y, x + bw - 1, y, kFrameLight);
-            dc.Line(x, y, x, y + kRowHeight - 1, kFrameLight);
-            dc.Line(x, y + kRowHeight - 1, x + bw - 1, y + kRowHeight - 1, kFrameShadow);
-            dc.Line(x + bw - 1, y, x + bw - 1, y + kRowHeight - 1, kFrameShadow);
-            dc.Text(x + 3, y, bw - 5, kRowHeight, entry->pattern->GetName().c_str(), kEntryText,
-                    Qt::AlignLeft | Qt::AlignVCenter);
+            DrawBox(dc, x, y, bw, kRowHeight, entry == hotEntry ? kEntryHighlight : kEntryFill);
+            auto name = names.find(entry->pattern);
+            if (name == names.end()) {
+                const QString text = metrics.elidedText(QString::fromStdString(entry->pattern->GetName()),
+                                                        Qt::ElideRight, std::max(0, bw - 5));
+                name = names.emplace(entry->pattern, QStaticText(text)).first;
+                name->second.prepare(QTransform(), painter.font());
+            }
+            painter.setPen(entryText);
+            painter.drawStaticText(x + 3, y + textTop, name->second);
         }
         dc.Painter().setClipRect(0, 0, w, h);
         const bool isSelected = row == selected;

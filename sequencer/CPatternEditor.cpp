@@ -393,3 +393,9 @@ void CPatternEditor::MachineRemoved(CMachineContainer* container)
     }
     Touch();
 }
+
+void CPatternEditor::MachineRenamed(CMachineContainer*)
+{
+    Touch();
+    sequence.Touch();
+}

@@ -134,6 +134,8 @@ public:
     // CStudioObserver
     void MachineAdded(CMachineContainer* container) override;
     void MachineRemoved(CMachineContainer* container) override;
+    // The editors show machine names.
+    void MachineRenamed(CMachineContainer* container) override;
 
 private:
     // Makes `pattern` current, restarting play when "Play Pattern" is down.

@@ -3,6 +3,7 @@
 #include "framework/CPort.h"
 #include "sequencer/CPatternEditor.h"
 #include "sequencer/Pattern.h"
+#include "sequencer/view/WheelScroll.h"
 #include "studio/CConnector.h"
 #include "ui/CDrawContext.h"
 #include "ui/CLabel.h"
@@ -35,7 +36,8 @@ enum : int32_t {
 CControlView::CControlView(CControl* parent, CPatternEditor* editor, int32_t x, int32_t y, int32_t width,
                            int32_t height)
     : CControl(parent, "NoteView", x, y, width, height, true), editor(*editor),
-      tip(new CLabel(this, "", 0, 0, kTipWidth, kTipHeight))
+      tip(new CLabel(this, "", 0, 0, kTipWidth, kTipHeight)),
+      wheel(std::make_unique<CWheelScroll>(Window(), [this](int32_t notches) { SetFirstLane(firstLane + notches); }))
 {
     tip->SetFrame(true, 1);
     Redraw();
@@ -43,6 +45,7 @@ CControlView::CControlView(CControl* parent, CPatternEditor* editor, int32_t x, 
 
 CControlView::~CControlView()
 {
+    wheel.reset();
     delete tip;
 }
 

@@ -2,10 +2,12 @@
 #include "ui/CControl.h"
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 class CLabel;
 class CPatternEditor;
+class CWheelScroll;
 class ControlTrack;
 
 // The control tracks of the current pattern, one lane each: a value per
@@ -62,6 +64,7 @@ private:
 
     CPatternEditor& editor;
     CLabel* tip;
+    std::unique_ptr<CWheelScroll> wheel;
     std::function<void()> edited;
     int32_t firstColumn = 0;
     int32_t firstLane = 0;

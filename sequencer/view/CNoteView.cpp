@@ -4,12 +4,12 @@
 #include "framework/CPort.h"
 #include "sequencer/CPatternEditor.h"
 #include "sequencer/Pattern.h"
+#include "sequencer/view/WheelScroll.h"
 #include "studio/CConnector.h"
 #include "ui/CDrawContext.h"
 #include "ui/ControlMessages.h"
 #include "ui/Fonts.h"
 #include <QMenu>
-#include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -46,34 +46,13 @@ bool IsBlackKey(int32_t pitch)
     return n == 1 || n == 3 || n == 6 || n == 8 || n == 10;
 }
 
-// The mouse wheel scrolls through the keys.
-class WheelFilter : public QObject {
-public:
-    explicit WheelFilter(std::function<void(int32_t)> scroll) : scroll(std::move(scroll)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::Wheel)
-            return QObject::eventFilter(watched, event);
-        const int32_t delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-        if (delta != 0)
-            scroll(delta > 0 ? -kWheelRows : kWheelRows);
-        return true;
-    }
-
-private:
-    std::function<void(int32_t)> scroll;
-};
-
 } // namespace
 
 CNoteView::CNoteView(CControl* parent, CPatternEditor* editor, int32_t x, int32_t y, int32_t width, int32_t height)
     : CControl(parent, "NoteView", x, y, width, height, true), editor(*editor), editing(*editor),
-      wheelFilter(new WheelFilter([this](int32_t rows) { ScrollByWheel(rows); }))
+      wheel(std::make_unique<CWheelScroll>(Window(), [this](int32_t notches) { SetFirstRow(firstRow + notches * kWheelRows); }))
 {
     SetFont(CreateFont(nullptr, kDefaultFontFace, kDefaultFontPoints, true), true);
-    Window()->installEventFilter(wheelFilter);
     shownNamed = !editor->HasNamedKeys();
     Rebuild();
 }
@@ -90,12 +69,7 @@ void CNoteView::Rebuild()
     Redraw();
 }
 
-CNoteView::~CNoteView()
-{
-    if (Window())
-        Window()->removeEventFilter(wheelFilter);
-    delete wheelFilter;
-}
+CNoteView::~CNoteView() = default;
 
 int32_t CNoteView::KeyCount() const
 {
@@ -144,10 +118,7 @@ void CNoteView::SetFirstColumn(int32_t column)
     column = std::max(0, column);
     if (column == firstColumn)
         return;
-    {
-        CLockGuard<CHostMutex> lock(*this);
-        firstColumn = column;
-    }
+    firstColumn = column;
     Redraw();
 }
 
@@ -158,11 +129,6 @@ void CNoteView::SetFirstRow(int32_t row)
         return;
     firstRow = row;
     Redraw();
-}
-
-void CNoteView::ScrollByWheel(int32_t steps)
-{
-    SetFirstRow(firstRow + steps);
 }
 
 bool CNoteView::GetSelection(int32_t& left, int32_t& top, int32_t& right, int32_t& bottom) const
@@ -211,6 +177,13 @@ void CNoteView::Render(CDrawContext& dc)
 {
     const int32_t w = Width();
     const int32_t h = Height();
+    {
+        // What the display thread's cursor refresh places the cursors by.
+        CLockGuard<CHostMutex> lock(*this);
+        cursorColumn = firstColumn;
+        cursorWidth = w;
+        cursorHeight = h;
+    }
     dc.FillRect(0, 0, w, h, kBackground);
     const Pattern* pattern = editor.GetCurrentPattern();
     const bool named = editor.HasNamedKeys();
@@ -295,8 +268,8 @@ int32_t CNoteView::CursorX(double ticks) const
 {
     if (ticks < 0.0)
         return -1;
-    const double x = kLabelWidth + (ticks - firstColumn * 4) * kTickWidth;
-    if (x < kLabelWidth || x >= Width())
+    const double x = kLabelWidth + (ticks - cursorColumn * 4) * kTickWidth;
+    if (x < kLabelWidth || x >= cursorWidth)
         return -1;
     return static_cast<int32_t>(x);
 }
@@ -310,7 +283,7 @@ void CNoteView::Paint(CDrawContext& dc)
     for (double cursor : {playCursor, songCursor}) {
         const int32_t x = CursorX(cursor);
         if (x >= 0)
-            painter.fillRect(x, 0, 2, Height(), Qt::white);
+            painter.fillRect(x, 0, 2, cursorHeight, Qt::white);
     }
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
@@ -319,7 +292,7 @@ void CNoteView::PresentCursor(double ticks)
 {
     const int32_t x = CursorX(ticks);
     if (x >= 0)
-        Present(x, 0, 2, Height());
+        Present(x, 0, 2, cursorHeight);
 }
 
 void CNoteView::RefreshCursors()

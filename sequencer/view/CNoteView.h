@@ -4,9 +4,10 @@
 #include "ui/CControl.h"
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CPatternEditor;
-class QObject;
+class CWheelScroll;
 struct PatternNote;
 
 // The piano-roll grid of the current pattern: keys down the label column,
@@ -114,11 +115,10 @@ private:
     void ApplySelectionDrag(int32_t tick, int32_t row);
     void CommitSelection();
     void Changed();
-    void ScrollByWheel(int32_t steps);
 
     CPatternEditor& editor;
     CNoteEditing editing;
-    QObject* wheelFilter;
+    std::unique_ptr<CWheelScroll> wheel;
     std::function<void()> edited;
 
     int32_t mouseMode = kEditIdle;
@@ -134,6 +134,11 @@ private:
     int32_t firstColumn = 0;
     int32_t firstRow = 0;
     bool shownNamed = false;
+    // Under the view's lock: the cursors and the geometry of the last render
+    // they are placed by.
     double playCursor = -1.0;
     double songCursor = -1.0;
+    int32_t cursorColumn = 0;
+    int32_t cursorWidth = 0;
+    int32_t cursorHeight = 0;
 };

@@ -4,6 +4,7 @@
 #include "framework/CPort.h"
 #include "sequencer/CSequenceEditor.h"
 #include "sequencer/Pattern.h"
+#include "sequencer/view/WheelScroll.h"
 #include "studio/CConnector.h"
 #include "studio/CMachineContainer.h"
 #include "ui/CColorManager.h"
@@ -67,7 +68,8 @@ CSequenceView::CSequenceView(CControl* parent, CSequenceEditor* editor, int32_t 
                              int32_t height)
     : CControl(parent, "SequenceView", x, y, width, height, true), editor(*editor),
       horizontal(new CScrollBar(this, 0, height - kBarSize, width - kBarSize, kBarSize, false)),
-      vertical(new CScrollBar(this, width - kBarSize, 0, kBarSize, height - kBarSize, true))
+      vertical(new CScrollBar(this, width - kBarSize, 0, kBarSize, height - kBarSize, true)),
+      wheel(std::make_unique<CWheelScroll>(Window(), [this](int32_t notches) { SetFirstRow(firstRow + notches * 3); }))
 {
     horizontal->Show(kShow);
     vertical->Show(kShow);
@@ -76,6 +78,7 @@ CSequenceView::CSequenceView(CControl* parent, CSequenceEditor* editor, int32_t 
 
 CSequenceView::~CSequenceView()
 {
+    wheel.reset();
     delete horizontal;
     delete vertical;
 }
@@ -115,10 +118,7 @@ void CSequenceView::Resized(int32_t newWidth, int32_t newHeight)
 
 void CSequenceView::SetFirstColumn(int32_t column)
 {
-    {
-        CLockGuard<CMutex> lock(cursorLock);
-        firstColumn = column;
-    }
+    firstColumn = column;
     UpdateScrollBars();
     Redraw();
 }
@@ -144,6 +144,13 @@ void CSequenceView::Render(CDrawContext& dc)
 {
     const int32_t w = GridWidth();
     const int32_t h = GridHeight();
+    {
+        // What the display thread's cursor refresh places the cursor by.
+        CLockGuard<CMutex> lock(cursorLock);
+        cursorColumn = firstColumn;
+        cursorWidth = w;
+        cursorHeight = h;
+    }
     dc.FillRect(0, 0, Width(), Height(), kBackground);
     const Sequence& sequence = editor.GetSequence();
     const int32_t length = sequence.GetLength();
@@ -208,8 +215,8 @@ int32_t CSequenceView::CursorX(double ticks) const
 {
     if (ticks < 0.0)
         return -1;
-    const double x = kLabelWidth + (ticks / 4.0 - firstColumn) * kUnitWidth;
-    if (x < kLabelWidth || x >= GridWidth())
+    const double x = kLabelWidth + (ticks / 4.0 - cursorColumn) * kUnitWidth;
+    if (x < kLabelWidth || x >= cursorWidth)
         return -1;
     return static_cast<int32_t>(x);
 }
@@ -223,7 +230,7 @@ void CSequenceView::Paint(CDrawContext& dc)
         return;
     QPainter& painter = dc.Painter();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.fillRect(x, 0, 2, GridHeight(), Qt::white);
+    painter.fillRect(x, 0, 2, cursorHeight, Qt::white);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
@@ -231,7 +238,7 @@ void CSequenceView::PresentCursor(double ticks)
 {
     const int32_t x = CursorX(ticks);
     if (x >= 0)
-        Present(x, 0, 2, GridHeight());
+        Present(x, 0, 2, cursorHeight);
 }
 
 void CSequenceView::RefreshCursor()

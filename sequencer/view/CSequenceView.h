@@ -2,8 +2,10 @@
 #include "ui/CControl.h"
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class CScrollBar;
+class CWheelScroll;
 class CSequenceEditor;
 struct SequenceEntry;
 
@@ -65,10 +67,16 @@ private:
     CScrollBar* horizontal;
     CScrollBar* vertical;
     std::function<void()> rowSelected;
-    CMutex cursorLock;
+    std::unique_ptr<CWheelScroll> wheel;
     int32_t firstColumn = 0;
     int32_t firstRow = 0;
+    // Under the cursor lock: the cursor and the geometry of the last render
+    // it is placed by.
+    CMutex cursorLock;
     double songCursor = -1.0;
+    int32_t cursorColumn = 0;
+    int32_t cursorWidth = 0;
+    int32_t cursorHeight = 0;
     int32_t dragState = 0;
     SequenceEntry* hotEntry = nullptr;
     int32_t hotRow = -1;

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <map>
 #include <memory>

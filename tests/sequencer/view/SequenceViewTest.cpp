@@ -137,6 +137,22 @@ TEST_F(SequenceViewTest, TransportButtonsAndTheModelShowTheSameState)
     EXPECT_TRUE(ProcessEventsUntil([&] { return !SequenceTab().Button(CSequenceEditorView::kPlay)->IsChecked(); }));
     EXPECT_TRUE(SequenceTab().Button(CSequenceEditorView::kLoop)->IsChecked());
 
+    // A renamed machine's label is drawn again at the next refresh.
+    View().LockBuffer();
+    const QImage before = View().Buffer()->copy(0, 0, CSequenceView::kLabelWidth, 64);
+    View().UnlockBuffer();
+    {
+        CLockGuard lock(fx.Studio());
+        fx.Studio().RenameMachine(synth, "Bass");
+    }
+    SequenceTab().Refresh();
+    EXPECT_TRUE(ProcessEventsUntil([&] {
+        View().LockBuffer();
+        const bool changed = View().Buffer()->copy(0, 0, CSequenceView::kLabelWidth, 64) != before;
+        View().UnlockBuffer();
+        return changed;
+    }));
+
     // Removing the machine takes its row; the view redraws from the model.
     const int32_t tracks = fx.Song().GetSequence().GetTrackCount();
     {
@@ -171,4 +187,25 @@ TEST_F(SequenceViewTest, TheSongCursorMovesOnlyWhileTheSongPlays)
     Press(SequenceTab().Button(CSequenceEditorView::kStop));
     SequenceTab().Refresh();
     EXPECT_EQ(View().SongCursor(), -1.0);
+}
+
+TEST_F(SequenceViewTest, TheWheelScrollsTheRows)
+{
+    for (int i = 0; i < 60; ++i)
+        fx.Add("ZT Events", ("More " + std::to_string(i)).c_str());
+    SequenceTab().Sync();
+    QWheelEvent down(QPointF(300, 50), View().Window()->mapToGlobal(QPointF(300, 50)), QPoint(), QPoint(0, -120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View().Window(), &down);
+    EXPECT_EQ(View().GetFirstRow(), 3);
+    // Half notches add up.
+    QWheelEvent up(QPointF(300, 50), View().Window()->mapToGlobal(QPointF(300, 50)), QPoint(), QPoint(0, 60),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View().Window(), &up);
+    EXPECT_EQ(View().GetFirstRow(), 3);
+    QApplication::sendEvent(View().Window(), &up);
+    EXPECT_EQ(View().GetFirstRow(), 0);
+    QApplication::sendEvent(View().Window(), &up);
+    QApplication::sendEvent(View().Window(), &up);
+    EXPECT_EQ(View().GetFirstRow(), 0) << "not above the first row";
 }

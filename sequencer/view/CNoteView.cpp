@@ -40,6 +40,15 @@ enum : int32_t {
     kSelectionFrame = 1,
 };
 
+bool Holds(const Pattern* pattern, const PatternNote* wanted)
+{
+    for (const PatternNote* note = pattern && wanted ? pattern->FirstNote() : nullptr; note; note = note->NextNode()) {
+        if (note == wanted)
+            return true;
+    }
+    return false;
+}
+
 bool IsBlackKey(int32_t pitch)
 {
     const int32_t n = ((pitch % 12) + 12) % 12;
@@ -462,7 +471,10 @@ void CNoteView::LeftButtonDown(int32_t px, int32_t py, uint32_t)
             hovered = note;
             mouseMode = kResizeEnd;
             SetPointer(mouseMode);
-        } else if (!hovered) {
+        } else if (!Holds(editor.GetCurrentPattern(), hovered)) {
+            // The note went with a change made elsewhere.
+            hovered = nullptr;
+            mouseMode = kEditIdle;
             return;
         }
         editing.BeginDrag(hovered, static_cast<CNoteEditing::DragMode>(mouseMode));

@@ -310,9 +310,12 @@ void CPatternEditorView::StudioCleared()
 
 void CPatternEditorView::ComboSelectionChanged(CComboBox* combo)
 {
+    // A choice is taken only if the model still offers it: a change made
+    // elsewhere may not have reached the combos yet.
     const int32_t index = combo->GetCurSel();
     if (combo == machineCombo) {
-        if (index >= 0 && index < static_cast<int32_t>(machines.size()))
+        if (index >= 0 && index < static_cast<int32_t>(machines.size()) &&
+            IndexIn(editor.MachineChoices(), machines[static_cast<size_t>(index)]) >= 0)
             editor.ChooseMachine(machines[static_cast<size_t>(index)]);
         FillMachineCombo();
         FillPortCombo();
@@ -320,12 +323,15 @@ void CPatternEditorView::ComboSelectionChanged(CComboBox* combo)
         FillPatternCombo();
         RebuildViews();
     } else if (combo == portCombo) {
-        if (index >= 0 && index < static_cast<int32_t>(ports.size()))
+        if (index >= 0 && index < static_cast<int32_t>(ports.size()) &&
+            IndexIn(editor.PortChoices(), ports[static_cast<size_t>(index)]) >= 0)
             editor.ChoosePort(ports[static_cast<size_t>(index)]);
+        FillPortCombo();
         FillPropertyCombo();
         RebuildViews();
     } else if (combo == patternCombo) {
-        if (index >= 0 && index < static_cast<int32_t>(patterns.size()))
+        if (index >= 0 && index < static_cast<int32_t>(patterns.size()) &&
+            IndexIn(editor.PatternChoices(), patterns[static_cast<size_t>(index)]) >= 0)
             editor.ChoosePattern(patterns[static_cast<size_t>(index)]);
         FillPatternCombo();
         RebuildViews();

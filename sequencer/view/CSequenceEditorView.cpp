@@ -153,8 +153,15 @@ void CSequenceEditorView::ButtonCommand(CControl* control)
 void CSequenceEditorView::ComboSelectionChanged(CComboBox* combo)
 {
     const int32_t index = combo->GetCurSel();
-    if (combo == patternCombo && index >= 0 && index < static_cast<int32_t>(patterns.size()))
-        editor.ChoosePattern(patterns[static_cast<size_t>(index)]);
+    if (combo != patternCombo || index < 0 || index >= static_cast<int32_t>(patterns.size()))
+        return;
+    // Only a pattern the model still offers for the row.
+    const std::vector<Pattern*> offered = editor.PatternChoices();
+    Pattern* chosen = patterns[static_cast<size_t>(index)];
+    if (std::find(offered.begin(), offered.end(), chosen) != offered.end())
+        editor.ChoosePattern(chosen);
+    else
+        FillPatternCombo();
     Seen();
 }
 

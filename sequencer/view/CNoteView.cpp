@@ -6,9 +6,11 @@
 #include "sequencer/Pattern.h"
 #include "sequencer/view/WheelScroll.h"
 #include "studio/CConnector.h"
+#include "ui/CColorManager.h"
 #include "ui/CDrawContext.h"
 #include "ui/ControlMessages.h"
 #include "ui/Fonts.h"
+#include <QFontMetrics>
 #include <QMenu>
 #include <QWidget>
 #include <algorithm>
@@ -201,6 +203,7 @@ void CNoteView::Render(CDrawContext& dc)
     const int32_t endX = kLabelWidth + (ticks - firstColumn * 4) * kTickWidth;
     CMachine* machine = pattern && pattern->GetTarget() ? pattern->GetTarget()->GetPort()->owner : nullptr;
 
+    const int32_t textTop = (kRowHeight - QFontMetrics(dc.Painter().font()).height()) / 2;
     // Rows: shading of black keys (or odd named keys), then the labels.
     for (int32_t r = 0; r * kRowHeight < h; ++r) {
         const int32_t row = firstRow + r;
@@ -221,8 +224,11 @@ void CNoteView::Render(CDrawContext& dc)
             std::snprintf(label, sizeof label, "%s-%i", kNoteNames[key % 12], key / 12);
         }
         dc.FillRect(0, y, kLabelWidth, kRowHeight, shaded ? kBlackKeyBack : kWhiteKeyBack);
-        dc.Text(4, y, kLabelWidth - 6, kRowHeight, label, shaded ? kBlackKeyText : kWhiteKeyText,
-                Qt::AlignLeft | Qt::AlignVCenter);
+        if (dc.Colors()) {
+            CLockGuard<CColorManager> lock(*dc.Colors());
+            dc.Painter().setPen(*dc.Colors()->GetPen(shaded ? kBlackKeyText : kWhiteKeyText));
+        }
+        texts.Draw(dc.Painter(), 4, y + textTop, label, kLabelWidth - 6);
         dc.Line(kLabelWidth, y + kRowHeight - 1, w - 1, y + kRowHeight - 1, kUnitLine);
     }
     const int32_t gridBottom = std::min(h, (keys - firstRow) * kRowHeight);

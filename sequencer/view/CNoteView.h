@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/CHostMutex.h"
 #include "sequencer/CNoteEditing.h"
+#include "sequencer/view/TextCache.h"
 #include "ui/CControl.h"
 #include <cstdint>
 #include <functional>
@@ -119,6 +120,7 @@ private:
     CPatternEditor& editor;
     CNoteEditing editing;
     std::unique_ptr<CWheelScroll> wheel;
+    CTextCache texts;
     std::function<void()> edited;
 
     int32_t mouseMode = kEditIdle;

@@ -5,16 +5,15 @@
 #include "sequencer/CSequenceEditor.h"
 #include "sequencer/Pattern.h"
 #include "sequencer/view/WheelScroll.h"
+#include "sequencer/view/TextCache.h"
 #include "studio/CConnector.h"
 #include "studio/CMachineContainer.h"
 #include "ui/CColorManager.h"
 #include "ui/CDrawContext.h"
 #include "ui/CScrollBar.h"
 #include <QFontMetrics>
-#include <QStaticText>
 #include <QWidget>
 #include <algorithm>
-#include <unordered_map>
 #include <cmath>
 #include <string>
 
@@ -53,6 +52,16 @@ void DrawBox(CDrawContext& dc, int32_t x, int32_t y, int32_t w, int32_t h, int32
     painter.drawLines(light, 2);
     painter.setPen(*colors->GetPen(kFrameShadow));
     painter.drawLines(dark, 2);
+}
+
+void SetPen(CDrawContext& dc, int32_t number)
+{
+    if (!dc.Colors()) {
+        dc.Painter().setPen(Qt::black);
+        return;
+    }
+    CLockGuard<CColorManager> lock(*dc.Colors());
+    dc.Painter().setPen(*dc.Colors()->GetPen(number));
 }
 
 std::string RowLabel(const SequenceTrack* track)
@@ -164,25 +173,15 @@ void CSequenceView::Render(CDrawContext& dc)
     if (endX < w)
         dc.FillRect(endX, 0, w - endX, h, kBeyondEnd);
     const int32_t selected = editor.GetSelectedRow();
-    // Entry names laid out once per pattern and render: a full view holds
-    // hundreds of entries of a few patterns.
-    std::unordered_map<const Pattern*, QStaticText> names;
-    const QFontMetrics metrics(dc.Painter().font());
-    const int32_t textTop = (kRowHeight - metrics.height()) / 2;
     QPainter& painter = dc.Painter();
-    QColor entryText;
-    if (Colors()) {
-        const ColorRef c = Colors()->GetColor(kEntryText);
-        entryText = QColor(RedOf(c), GreenOf(c), BlueOf(c));
-    }
-    painter.setClipRect(0, 0, w, h);
-    for (int32_t row = firstRow; row < sequence.GetTrackCount(); ++row) {
+    const int32_t textTop = (kRowHeight - QFontMetrics(painter.font()).height()) / 2;
+    const int32_t lastRow = std::min(sequence.GetTrackCount(), firstRow + (h + kRowHeight - 1) / kRowHeight);
+    // Entries first, clipped to the grid; the labels go over their left ends.
+    painter.setClipRect(kLabelWidth, 0, w - kLabelWidth, h);
+    for (int32_t row = firstRow; row < lastRow; ++row) {
         const int32_t y = (row - firstRow) * kRowHeight;
-        if (y >= h)
-            break;
         const SequenceTrack* track = sequence.GetTrack(row);
         dc.Line(kLabelWidth, y + kRowHeight - 1, w - 1, y + kRowHeight - 1, kGridLine);
-        dc.Painter().setClipRect(kLabelWidth, 0, w - kLabelWidth, h);
         for (int32_t i = 0; i < track->GetEntryCount(); ++i) {
             const SequenceEntry* entry = track->GetEntry(i);
             const int32_t x = kLabelWidth + (entry->start - firstColumn) * kUnitWidth;
@@ -190,21 +189,17 @@ void CSequenceView::Render(CDrawContext& dc)
             if (x >= w || x + bw <= kLabelWidth)
                 continue;
             DrawBox(dc, x, y, bw, kRowHeight, entry == hotEntry ? kEntryHighlight : kEntryFill);
-            auto name = names.find(entry->pattern);
-            if (name == names.end()) {
-                const QString text = metrics.elidedText(QString::fromStdString(entry->pattern->GetName()),
-                                                        Qt::ElideRight, std::max(0, bw - 5));
-                name = names.emplace(entry->pattern, QStaticText(text)).first;
-                name->second.prepare(QTransform(), painter.font());
-            }
-            painter.setPen(entryText);
-            painter.drawStaticText(x + 3, y + textTop, name->second);
+            SetPen(dc, kEntryText);
+            texts.Draw(painter, x + 3, y + textTop, entry->pattern->GetName(), bw - 5);
         }
-        dc.Painter().setClipRect(0, 0, w, h);
+    }
+    painter.setClipRect(0, 0, w, h);
+    for (int32_t row = firstRow; row < lastRow; ++row) {
+        const int32_t y = (row - firstRow) * kRowHeight;
         const bool isSelected = row == selected;
         dc.FillRect(0, y, kLabelWidth, kRowHeight, isSelected ? kSelectedBack : kRowBack);
-        dc.Text(4, y, kLabelWidth - 6, kRowHeight, RowLabel(track).c_str(), isSelected ? kSelectedText : kRowText,
-                Qt::AlignLeft | Qt::AlignVCenter);
+        SetPen(dc, isSelected ? kSelectedText : kRowText);
+        texts.Draw(painter, 4, y + textTop, RowLabel(sequence.GetTrack(row)), kLabelWidth - 6);
     }
     dc.Painter().setClipping(false);
     // The corner between the scroll bars.

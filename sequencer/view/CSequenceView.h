@@ -1,4 +1,5 @@
 #pragma once
+#include "sequencer/view/TextCache.h"
 #include "ui/CControl.h"
 #include <cstdint>
 #include <functional>
@@ -68,6 +69,7 @@ private:
     CScrollBar* vertical;
     std::function<void()> rowSelected;
     std::unique_ptr<CWheelScroll> wheel;
+    CTextCache texts;
     int32_t firstColumn = 0;
     int32_t firstRow = 0;
     // Under the cursor lock: the cursor and the geometry of the last render

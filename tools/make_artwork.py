@@ -218,7 +218,21 @@ def about_picture(width, height):
     return img
 
 
+def app_icon(size):
+    """The program's icon: a dark tile with the amber wave of the about box."""
+    img = Image(size, size, True)
+    k = size / 64.0
+    rounded_rect(img, 2 * k, 2 * k, size - 2 * k, size - 2 * k, 10 * k,
+                 lambda x, y: tuple(mix((46, 40, 30), (22, 22, 28), y / size)) + (255,))
+    pts = [(x, size * 0.5 + math.sin((x - size / 2) / (6.0 * k)) * 14 * k * math.exp(-((x - size / 2) / (18.0 * k)) ** 2))
+           for x in [8 * k + i * 0.5 for i in range(int(96 * k) + 1)]]
+    for (x0, y0), (x1, y1) in zip(pts, pts[1:]):
+        segment(img, x0, y0, x1, y1, 3.2 * k, (255, 187, 0, 255))
+    return img
+
+
 ARTWORK = {
+    "icon.png": lambda: app_icon(64),
     "about.png": lambda: about_picture(492, 312),
     "panel.png": lambda: brushed_panel(240, 140, 7, (150, 152, 160)),
     "toolbar.png": lambda: brushed_panel(64, 30, 11, (110, 112, 118)),

@@ -1,6 +1,6 @@
 // The display thread refreshes both tabs while the GUI thread edits with
 // the mouse and the render thread plays the pattern and the song: cursors,
-// syncs and edits meet only under their locks (run under ThreadSanitizer).
+// syncs and edits meet only under their locks.
 #include "EditorViewFixture.h"
 #include "sequencer/Pattern.h"
 #include <atomic>

@@ -407,6 +407,8 @@ void CPatternEditorView::UpDownChanged(CUpDown* upDown)
 {
     if (upDown == patternLength) {
         editor.SetPatternLength(upDown->GetValue());
+        // Selected again: a playing pattern starts over at its new length.
+        editor.ChoosePattern(editor.GetCurrentPattern());
         RebuildViews();
     } else if (upDown == noteLength) {
         noteView->SetNoteLength(upDown->GetValue());

@@ -37,3 +37,18 @@ inline double StageSeconds(double knob)
     double seconds = 8.0 * knob * knob * knob;
     return seconds < 0.01 ? 0.01 : seconds;
 }
+
+// Moves a smoothed value toward its target by (difference + 0.1)·0.0004,
+// never past it: the library's per-sample glide for gains.
+inline void GlideToward(double& value, double target)
+{
+    if (value < target) {
+        value += (target - value + 0.1) * 0.0004;
+        if (value > target)
+            value = target;
+    } else if (value > target) {
+        value -= (value - target + 0.1) * 0.0004;
+        if (value < target)
+            value = target;
+    }
+}

@@ -20,11 +20,18 @@ namespace {
 const std::string kLibrary = std::string(VELMORA_BIN_DIR) + "/PlugIns/ZT-CoreMachines.so";
 
 const std::vector<std::pair<std::string, std::string>> kTypes = {
+    {"ZT ViziRavez", "VelmPlug::ZT ViziRavez"},
     {"ZT DudeRivi", "VelmPlug::ZT DudeRivi"},
     {"ZT DudeRivi (Polyphonic)", "VelmPlug::ZT DudeRivi (Polyphonic)"},
     {"ZT Vorize", "VelmPlug::ZT Vorize"},
     {"ZT Distort", "VelmPlug::ZT Distort"},
+    {"ZT DUzoV8", "VelmPlug::ZT DUzoV8"},
     {"ZT ZezaRazad", "VelmPlug::ZT ZezaRazad"},
+    {"ZT Virir", "VelmPlug::ZT Virir"},
+    {"ZT Mixer", "VelmPlug::ZT Mixer-Stereo-8-2"},
+    {"ZT DizodirEzav", "VelmPlug::ZT DizodirEzav"},
+    {"ZT StereoJoiner", "VelmPlug::ZT StereoJoiner"},
+    {"ZT StereoSplitter", "VelmPlug::ZT StereoSplitter"},
 };
 
 // The library is initialised once per process, as the studio does.

@@ -5,7 +5,14 @@
 #include "coremachines/CCrunch.h"
 #include "coremachines/CDistort.h"
 #include "coremachines/CDudeRivi.h"
+#include "coremachines/CDizodirEzav.h"
+#include "coremachines/CDrumKit.h"
 #include "coremachines/CEcho.h"
+#include "coremachines/CKick.h"
+#include "coremachines/CMixer.h"
+#include "coremachines/CStereoJoiner.h"
+#include "coremachines/CStereoSplitter.h"
+#include "coremachines/CViziRavezFilter.h"
 #include "coremachines/DudeRiviParameters.h"
 #include <atomic>
 #include <cstdlib>
@@ -116,8 +123,48 @@ TEST(NoAllocationTest, WorkCallsAllocateNothing)
     EXPECT_EQ(CountDuring(distort.get(), 0, 200, knobs), 0);
     EXPECT_EQ(CountDuring(echo.get(), -1, 200, {}), 0);
 
+    // The machines of the drums, the desk and the room.
+    std::unique_ptr<CDrumKit, MachineReleaser> kit(new CDrumKit(&TestHost(), &TestTables()));
+    std::unique_ptr<CKick, MachineReleaser> kick(new CKick(&TestHost(), &TestTables()));
+    std::unique_ptr<CMixer, MachineReleaser> mixer(new CMixer(&TestHost()));
+    std::unique_ptr<CDizodirEzav, MachineReleaser> room(new CDizodirEzav(&TestHost(), &TestTables()));
+    std::unique_ptr<CViziRavezFilter, MachineReleaser> filter(new CViziRavezFilter(&TestHost()));
+    std::unique_ptr<CStereoSplitter, MachineReleaser> splitter(new CStereoSplitter(&TestHost()));
+    std::unique_ptr<CStereoJoiner, MachineReleaser> joiner(new CStereoJoiner(&TestHost()));
+    std::vector<MachineEvent> hits;
+    for (int32_t k = 0; k < 11; ++k) {
+        hits.push_back(Note(k * 20, EVENT_NOTE_ON, 36 + k));
+        hits.push_back(MakeEvent(k * 20 + 5, EVENT_NOTE_ON_INT, k, 1.0));
+        hits.push_back(MakeEvent(k * 20 + 9, EVENT_CONTROL_CHANGE, 3 * k, 0.7));
+    }
+    CountDuring(kit.get(), 0, 4, hits);
+    EXPECT_EQ(CountDuring(kit.get(), 0, 200, hits), 0);
+    const std::vector<MachineEvent> kicks = {Note(0, EVENT_NOTE_ON, 36), MakeEvent(40, EVENT_CONTROL_CHANGE, 6, 0.5),
+                                             Note(128, EVENT_NOTE_ON, 40)};
+    CountDuring(kick.get(), 0, 4, kicks);
+    EXPECT_EQ(CountDuring(kick.get(), 0, 200, kicks), 0);
+    mixer->SetSolo(2, true);
+    mixer->SetMute(3, true);
+    int64_t before = allocations.load();
+    for (int32_t b = 0; b < 200; ++b) {
+        mixer->Process();
+        mixer->ProcessLate();
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+    // The room recomputes its taps and tail inside the work call.
+    before = allocations.load();
+    for (int32_t b = 0; b < 200; ++b) {
+        room->SetParameter(b % CDizodirEzav::kParameterCount, (b % 7) / 6.0);
+        room->Process();
+        filter->SetParameter(0, (b % 5) / 4.0);
+        filter->Process();
+        splitter->Process();
+        joiner->Process();
+    }
+    EXPECT_EQ(allocations.load() - before, 0);
+
     // The counter does count: a machine made now allocates.
-    const int64_t before = allocations.load();
+    before = allocations.load();
     std::unique_ptr<CCrunch, MachineReleaser> another(new CCrunch(&TestHost()));
     EXPECT_GT(allocations.load(), before);
 }

@@ -9,12 +9,9 @@ PROGRAM="$1"
 start
 [ "$(title)" = "Velmora Studio" ] || fail "title '$(title)' at start"
 
-# The machine menu on the studio's background; its first entry is the
-# first machine type after the master.
+# The machine menu on the studio's background.
 BOX_X=500 BOX_Y=400
-xdotool mousemove --window "$WINDOW" $BOX_X $BOX_Y click 3
-sleep 0.5
-xdotool key Down Return
+add_machine "ZT DudeRivi" $BOX_X $BOX_Y
 wait_for '[ "$(title)" = "*Velmora Studio" ]' || fail "adding a machine left the title '$(title)'"
 
 # From the box's right connector ("Line Out") to the master's input (the

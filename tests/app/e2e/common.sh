@@ -70,6 +70,19 @@ machine_count() {
   python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(); print(struct.unpack("<i", d[14:18])[0])' "$1"
 }
 
+# add_machine TYPE X Y: the machine menu at (X, Y) of the studio, walked
+# down to TYPE (the menu lists the types in the program's order, without
+# the master).
+add_machine() {
+  local n
+  n=$("$PROGRAM" --list-machines 2>/dev/null | cut -f1 | grep -v -x Master | grep -n -x -F "$1" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || fail "no machine type '$1'"
+  xdotool mousemove --window "$WINDOW" "$2" "$3" click 3
+  sleep 0.5
+  for _ in $(seq "$n"); do xdotool key Down; done
+  xdotool key Return
+}
+
 quit_program() {
   menu f x
   wait_for '! kill -0 $PID 2>/dev/null' || fail "the program did not end"

@@ -9,6 +9,8 @@
 #include "app/CStudioSession.h"
 #include "machines/CHDTrackList.h"
 #include "machines/view/CHDRecorder.h"
+#include "sequencer/view/CPatternEditorView.h"
+#include "sequencer/view/CSequenceEditorView.h"
 #include "studio/view/CStudioView.h"
 #include "ui/CControl.h"
 
@@ -27,16 +29,14 @@ CControl* CreateStudioView(CControl* tabs, CStudioSession& session)
     return new CStudioView(tabs, &session.Studio(), 0, 0, 100, 100);
 }
 
-// Pattern editor view (sequencer/view/).
-CControl* CreatePatternEditorView(CControl* tabs, CStudioSession&)
+CControl* CreatePatternEditorView(CControl* tabs, CStudioSession& session)
 {
-    return Placeholder(tabs, "PatternEditor");
+    return new CPatternEditorView(tabs, &session.Sequencer().Patterns(), 0, 0, 100, 100);
 }
 
-// Sequence editor view (sequencer/view/).
-CControl* CreateSequenceEditorView(CControl* tabs, CStudioSession&)
+CControl* CreateSequenceEditorView(CControl* tabs, CStudioSession& session)
 {
-    return Placeholder(tabs, "SequenceEditor");
+    return new CSequenceEditorView(tabs, &session.Sequencer().Song(), 0, 0, 100, 100);
 }
 
 // HD recorder view: the tracks of the program's HD track machines.
@@ -126,8 +126,11 @@ void DestroySampleAnalyzer(CControl* analyzer)
 }
 
 // Each view with a Refresh goes here.
-void RegisterStudioViews(CGraphicsThread& thread, CControl* studio, CControl*, CControl*, CControl* hdRecorder)
+void RegisterStudioViews(CGraphicsThread& thread, CControl* studio, CControl* patternEditor, CControl* sequenceEditor,
+                         CControl* hdRecorder)
 {
     thread.Add(static_cast<CStudioView*>(studio));
+    thread.Add(static_cast<CPatternEditorView*>(patternEditor));
+    thread.Add(static_cast<CSequenceEditorView*>(sequenceEditor));
     thread.Add(static_cast<CHDRecorder*>(hdRecorder));
 }

@@ -40,6 +40,7 @@ PatternNote* CNoteEditing::AddNoteAt(int32_t tick, int32_t key)
     CLockGuard lock(editor);
     if (!editor.CanPlaceNote(tick, noteLength, key))
         return nullptr;
+    editor.MarkChanged();
     return editor.GetCurrentPattern()->AddNote(tick, noteLength, key);
 }
 
@@ -49,8 +50,10 @@ void CNoteEditing::RemoveNote(PatternNote* note)
     if (dragged == note)
         dragged = nullptr;
     Pattern* pattern = editor.GetCurrentPattern();
-    if (Holds(pattern, note))
+    if (Holds(pattern, note)) {
         pattern->RemoveNote(note);
+        editor.MarkChanged();
+    }
 }
 
 void CNoteEditing::BeginDrag(PatternNote* note, DragMode mode)
@@ -78,6 +81,8 @@ bool CNoteEditing::DragBy(int32_t ticks, int32_t rows)
         note->start = start;
         note->length = length;
         note->pitch = key;
+        if (changed)
+            editor.MarkChanged();
         return changed;
     };
     switch (dragMode) {
@@ -151,6 +156,7 @@ void CNoteEditing::RemoveSelection()
         if (dragged == note)
             dragged = nullptr;
         pattern->RemoveNote(note);
+        editor.MarkChanged();
     }
     hasSelection = false;
 }
@@ -195,7 +201,9 @@ int32_t CNoteEditing::Paste(int32_t tick, int32_t key)
             ++added;
         }
     }
-    if (added > 0)
+    if (added > 0) {
         hasSelection = false;
+        editor.MarkChanged();
+    }
     return added;
 }

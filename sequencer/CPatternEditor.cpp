@@ -54,6 +54,12 @@ CVelmHost& CPatternEditor::GetHost() const
     return *studio.GetHost();
 }
 
+void CPatternEditor::MarkChanged()
+{
+    studio.MarkChanged();
+    Touch();
+}
+
 std::vector<CMachineContainer*> CPatternEditor::MachineChoices() const
 {
     std::vector<CMachineContainer*> machines;
@@ -112,6 +118,7 @@ void CPatternEditor::ChooseMachine(CMachineContainer* machine)
     currentPort = ports.empty() ? nullptr : ports.front();
     std::vector<Pattern*> choices = PatternChoices();
     SelectPattern(choices.empty() ? nullptr : choices.front());
+    Touch();
 }
 
 void CPatternEditor::ChoosePort(CConnector* port)
@@ -120,14 +127,18 @@ void CPatternEditor::ChoosePort(CConnector* port)
     if (!IsControlInput(port) || port->GetContainer() != currentMachine)
         return;
     currentPort = port;
-    if (currentPattern)
+    if (currentPattern) {
         currentPattern->SetTarget(port);
+        MarkChanged();
+    }
+    Touch();
 }
 
 void CPatternEditor::ChoosePattern(Pattern* pattern)
 {
     CLockGuard lock(*this);
     SelectPattern(pattern);
+    Touch();
 }
 
 void CPatternEditor::SelectPattern(Pattern* pattern)
@@ -165,6 +176,7 @@ Pattern* CPatternEditor::AddPattern()
     patterns.AddItem(pattern);
     SelectPattern(pattern);
     sequence.PatternAdded(pattern);
+    MarkChanged();
     return pattern;
 }
 
@@ -186,6 +198,7 @@ void CPatternEditor::RemovePattern()
     std::vector<Pattern*> before = PatternChoices();
     const auto position = std::find(before.begin(), before.end(), removed) - before.begin();
     RemoveFromList(removed);
+    MarkChanged();
     std::vector<Pattern*> after = PatternChoices();
     if (!after.empty())
         SelectPattern(after[std::min(static_cast<size_t>(position), after.size() - 1)]);
@@ -201,6 +214,7 @@ void CPatternEditor::RenamePattern(const char* name)
         return;
     currentPattern->SetName(text.c_str());
     sequence.PatternRenamed(currentPattern);
+    MarkChanged();
 }
 
 void CPatternEditor::SetPatternLength(int32_t length)
@@ -211,13 +225,16 @@ void CPatternEditor::SetPatternLength(int32_t length)
         return;
     currentPattern->SetLength(patternLength);
     sequence.PatternLengthChanged(currentPattern);
+    MarkChanged();
 }
 
 void CPatternEditor::AddControlTrack(int32_t property)
 {
     CLockGuard lock(*this);
-    if (currentPattern && !currentPattern->FindControlTrack(property))
+    if (currentPattern && !currentPattern->FindControlTrack(property)) {
         currentPattern->AddControlTrack(property);
+        MarkChanged();
+    }
 }
 
 void CPatternEditor::RemoveControlTrack(int32_t property)
@@ -228,6 +245,7 @@ void CPatternEditor::RemoveControlTrack(int32_t property)
     for (int32_t i = 0; i < currentPattern->GetControlTrackCount(); ++i) {
         if (currentPattern->GetControlTrack(i)->property == property) {
             currentPattern->RemoveControlTrack(i);
+            MarkChanged();
             return;
         }
     }
@@ -239,8 +257,10 @@ void CPatternEditor::SetControlPoint(int32_t track, int32_t tick, float value)
     if (!currentPattern || track < 0 || track >= currentPattern->GetControlTrackCount())
         return;
     ControlTrack* lane = currentPattern->GetControlTrack(track);
-    if (tick >= 0 && tick < lane->GetPointCount())
+    if (tick >= 0 && tick < lane->GetPointCount()) {
         lane->Point(tick) = ControlPoint{true, std::clamp(value, 0.0f, 1.0f)};
+        MarkChanged();
+    }
 }
 
 void CPatternEditor::ClearControlPoint(int32_t track, int32_t tick)
@@ -249,8 +269,10 @@ void CPatternEditor::ClearControlPoint(int32_t track, int32_t tick)
     if (!currentPattern || track < 0 || track >= currentPattern->GetControlTrackCount())
         return;
     ControlTrack* lane = currentPattern->GetControlTrack(track);
-    if (tick >= 0 && tick < lane->GetPointCount())
+    if (tick >= 0 && tick < lane->GetPointCount()) {
         lane->Point(tick) = ControlPoint{};
+        MarkChanged();
+    }
 }
 
 int32_t CPatternEditor::NoteEventForm() const
@@ -342,6 +364,7 @@ void CPatternEditor::ClearPatterns()
 {
     currentPattern = nullptr;
     patterns.DeleteAll();
+    Touch();
 }
 
 void CPatternEditor::MachineAdded(CMachineContainer* container)
@@ -351,6 +374,7 @@ void CPatternEditor::MachineAdded(CMachineContainer* container)
         if (IsControlInput(container->GetConnector(i)))
             sequence.EnsureTrack(container->GetConnector(i));
     }
+    Touch();
 }
 
 void CPatternEditor::MachineRemoved(CMachineContainer* container)
@@ -367,4 +391,11 @@ void CPatternEditor::MachineRemoved(CMachineContainer* container)
         currentPort = nullptr;
         currentPattern = nullptr;
     }
+    Touch();
+}
+
+void CPatternEditor::MachineRenamed(CMachineContainer*)
+{
+    Touch();
+    sequence.Touch();
 }

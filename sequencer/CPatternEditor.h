@@ -44,6 +44,14 @@ public:
     CPatternEditor& operator=(const CPatternEditor&) = delete;
 
     CVelmHost& GetHost() const;
+    CStudio& GetStudio() const { return studio; }
+
+    // An edit that a save would keep: the project is marked changed. Views
+    // compare the revision (bumped by every change they show) to know when
+    // to render again.
+    void MarkChanged();
+    void Touch() { revision.fetch_add(1, std::memory_order_release); }
+    uint64_t GetRevision() const { return revision.load(std::memory_order_acquire); }
 
     // All patterns of the project, in creation / load order.
     const CArray<Pattern>& GetPatterns() const { return patterns; }
@@ -126,6 +134,8 @@ public:
     // CStudioObserver
     void MachineAdded(CMachineContainer* container) override;
     void MachineRemoved(CMachineContainer* container) override;
+    // The editors show machine names.
+    void MachineRenamed(CMachineContainer* container) override;
 
 private:
     // Makes `pattern` current, restarting play when "Play Pattern" is down.
@@ -143,6 +153,7 @@ private:
     int32_t patternLength;
     std::atomic<bool> playDown{false};
     std::atomic<bool> loopDown{false};
+    std::atomic<uint64_t> revision{0};
 };
 
 // A control input port: where patterns and sequence tracks send events.

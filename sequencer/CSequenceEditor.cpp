@@ -2,8 +2,15 @@
 #include "framework/CMutex.h"
 #include "sequencer/CPatternEditor.h"
 #include "sequencer/Pattern.h"
+#include <algorithm>
 
 CSequenceEditor::CSequenceEditor(CPatternEditor& patterns) : patterns(patterns) {}
+
+void CSequenceEditor::MarkChanged()
+{
+    patterns.MarkChanged();
+    Touch();
+}
 
 void CSequenceEditor::SetPlay(bool down)
 {
@@ -71,7 +78,10 @@ double CSequenceEditor::SongCursor()
 void CSequenceEditor::SetSequenceLength(int32_t length)
 {
     CLockGuard lock(patterns);
+    if (std::clamp(length, kMinimumSequenceLength, kMaximumSequenceLength) == sequence.GetLength())
+        return;
     sequence.SetLength(length);
+    MarkChanged();
 }
 
 int32_t CSequenceEditor::GetSequenceLength() const
@@ -88,6 +98,7 @@ void CSequenceEditor::SelectRow(int32_t row)
 {
     selectedRow = row >= 0 && row < sequence.GetTrackCount() ? row : -1;
     RefillPatternCombo();
+    Touch();
 }
 
 std::vector<Pattern*> CSequenceEditor::PatternChoices()
@@ -126,6 +137,7 @@ void CSequenceEditor::ChoosePattern(Pattern* pattern)
     CLockGuard lock(*this);
     if (SequenceTrack* track = SelectedTrack())
         track->selectedPattern = pattern;
+    Touch();
 }
 
 SequenceEntry* CSequenceEditor::PlaceAt(int32_t row, int32_t column)
@@ -134,7 +146,10 @@ SequenceEntry* CSequenceEditor::PlaceAt(int32_t row, int32_t column)
     SequenceTrack* track = SelectedTrack();
     if (!track || row != selectedRow)
         return nullptr;
-    return sequence.Place(track, track->selectedPattern, column);
+    SequenceEntry* entry = sequence.Place(track, track->selectedPattern, column);
+    if (entry)
+        MarkChanged();
+    return entry;
 }
 
 bool CSequenceEditor::MoveEntry(int32_t row, SequenceEntry* entry, int32_t start)
@@ -142,19 +157,31 @@ bool CSequenceEditor::MoveEntry(int32_t row, SequenceEntry* entry, int32_t start
     CLockGuard lock(patterns);
     if (row < 0 || row >= sequence.GetTrackCount())
         return false;
-    return sequence.Move(sequence.GetTrack(row), entry, start);
+    if (!sequence.Move(sequence.GetTrack(row), entry, start))
+        return false;
+    MarkChanged();
+    return true;
 }
 
 void CSequenceEditor::RemoveEntry(int32_t row, SequenceEntry* entry)
 {
     CLockGuard lock(patterns);
-    if (row >= 0 && row < sequence.GetTrackCount())
-        sequence.GetTrack(row)->RemoveEntry(entry);
+    if (row < 0 || row >= sequence.GetTrackCount())
+        return;
+    SequenceTrack* track = sequence.GetTrack(row);
+    for (int32_t i = 0; i < track->GetEntryCount(); ++i) {
+        if (track->GetEntry(i) == entry) {
+            track->RemoveEntry(entry);
+            MarkChanged();
+            return;
+        }
+    }
 }
 
 void CSequenceEditor::EnsureTrack(CConnector* port)
 {
     sequence.EnsureTrack(port);
+    Touch();
 }
 
 void CSequenceEditor::MachineRemoved(CMachineContainer* machine)
@@ -164,28 +191,33 @@ void CSequenceEditor::MachineRemoved(CMachineContainer* machine)
     // The selection follows its track, or goes with it.
     selectedRow = selected ? sequence.IndexOf(selected) : -1;
     RefillPatternCombo();
+    Touch();
 }
 
 void CSequenceEditor::PatternAdded(const Pattern* pattern)
 {
     RefillIfSelectedPort(pattern);
+    Touch();
 }
 
 void CSequenceEditor::PatternRemoved(const Pattern* pattern)
 {
     sequence.PatternRemoved(pattern);
     RefillIfSelectedPort(pattern);
+    Touch();
 }
 
 void CSequenceEditor::PatternRenamed(const Pattern* pattern)
 {
     RefillIfSelectedPort(pattern);
+    Touch();
 }
 
 void CSequenceEditor::PatternLengthChanged(const Pattern* pattern)
 {
     CLockGuard lock(*this);
     sequence.PatternLengthChanged(pattern);
+    Touch();
 }
 
 void CSequenceEditor::Clear()
@@ -193,4 +225,5 @@ void CSequenceEditor::Clear()
     CLockGuard lock(patterns);
     sequence.RemoveAllTracks();
     selectedRow = -1;
+    Touch();
 }

@@ -45,6 +45,11 @@ public:
     // Read with the pattern lock held.
     const Sequence& GetSequence() const { return sequence; }
 
+    // Bumped by every change the sequence view shows; an edit that a save
+    // keeps also marks the project changed.
+    uint64_t GetRevision() const { return revision.load(std::memory_order_acquire); }
+    void Touch() { revision.fetch_add(1, std::memory_order_release); }
+
     // Transport: "Play Pattern" (toggle; releasing it stops the song),
     // "Stop Pattern", "Loop Pattern" (toggle), "Record Song" (toggle).
     void SetPlay(bool down);
@@ -110,6 +115,7 @@ private:
     // Song ends or stops: buttons up, recorder stopped.
     void ReleaseTransport();
     void StopSong();
+    void MarkChanged();
 
     CPatternEditor& patterns;
     Sequence sequence;
@@ -120,4 +126,5 @@ private:
     std::atomic<bool> songLoop{false};
     std::atomic<bool> songPlaying{false};
     std::atomic<double> songPosition{0.0};
+    std::atomic<uint64_t> revision{0};
 };

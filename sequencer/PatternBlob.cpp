@@ -143,4 +143,5 @@ void CPatternEditor::ReadPatternBlock(CByteReader& in)
     const int32_t count = in.Count(kRecordHeadBytes);
     for (int32_t i = 0; i < count; ++i)
         patterns.AddItem(ReadPattern(in, studio).release());
+    Touch();
 }

@@ -30,6 +30,7 @@ void CSequenceEditor::WriteBlock(CByteWriter& out) const
 
 void CSequenceEditor::ReadBlock(CByteReader& in, bool byPatternPort)
 {
+    Touch();
     sequence.SetLength(in.Int32());
     // The first pattern of each number, as the file's numbers name them.
     std::unordered_map<uint32_t, Pattern*> byNumber;

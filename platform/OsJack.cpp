@@ -87,6 +87,17 @@ int JackClient::Process(uint32_t frames, void* self)
     return 0;
 }
 
+int JackClient::Xrun(void* self)
+{
+    static_cast<JackClient*>(self)->xruns.fetch_add(1);
+    return 0;
+}
+
+bool JackClient::CountXruns()
+{
+    return jack_set_xrun_callback(Handle(client), &JackClient::Xrun, this) == 0;
+}
+
 bool JackClient::Activate(ProcessFunction newProcess, void* newContext)
 {
     if (active)

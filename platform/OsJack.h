@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ public:
     // The port's samples of the current period; process thread only.
     float* PortBuffer(int port, uint32_t frames) const;
 
+    // Counts the xruns the server reports from now on (call before Activate).
+    bool CountXruns();
+    int Xruns() const { return xruns.load(); }
+
     bool Activate(ProcessFunction process, void* context);
     // Returns once no process call runs any more.
     void Deactivate();
@@ -48,12 +53,14 @@ public:
 private:
     explicit JackClient(void* client) : client(client) {}
     static int Process(uint32_t frames, void* self);
+    static int Xrun(void* self);
 
     void* client;
     std::vector<void*> ports;
     ProcessFunction process = nullptr;
     void* context = nullptr;
     bool active = false;
+    std::atomic<int> xruns{0};
 };
 
 // Where the JACK library's own messages go (by default to standard error).

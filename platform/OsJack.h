@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ private:
     ProcessFunction process = nullptr;
     void* context = nullptr;
     bool active = false;
+    std::atomic<int> xruns{0};
 };
 
 // Where the JACK library's own messages go (by default to standard error).

@@ -1,5 +1,8 @@
 #include "platform/OsShell.h"
 #include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,11 +38,42 @@ bool OpenWithDesktop(const std::string& target)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+namespace {
+
+// A local display (":N" or "unix:N") answers on its socket; a display on
+// another host is taken as there (the toolkit reports it if not).
+bool LocalDisplayAnswers(const std::string& display)
+{
+    std::string rest = display;
+    if (rest.rfind("unix:", 0) == 0)
+        rest = rest.substr(4);
+    if (rest.empty() || rest[0] != ':')
+        return true;
+    const std::string number = rest.substr(1, rest.find('.') == std::string::npos ? std::string::npos : rest.find('.') - 1);
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    const bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return answers;
+}
+
+} // namespace
+
 bool HasDisplay(std::string* why)
 {
     const char* display = std::getenv("DISPLAY");
-    if (display && *display)
-        return true;
+    if (display && *display) {
+        if (LocalDisplayAnswers(display))
+            return true;
+        if (why)
+            *why = std::string("the display '") + display + "' does not answer";
+        return false;
+    }
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (why) {
         *why = wayland && *wayland ? "a Wayland session without XWayland (DISPLAY is not set)"

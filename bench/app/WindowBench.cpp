@@ -5,7 +5,11 @@
 //   BM_WindowShown/1: a warm one (the configuration of an earlier start).
 //   BM_GuiThreadsWhilePlaying: CPU time of the GUI thread and the graphics
 //   thread over 20 s while the demo song plays, in % of one core.
+#include "audio/CAudioOutputManager.h"
+#include "audio/CStudioOptions.h"
+#include "platform/OsJack.h"
 #include "support/TempFolder.h"
+#include <memory>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <csignal>
@@ -17,6 +21,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 const std::string kProgram = std::string(VELMORA_BIN_DIR) + "/velmora-studio";
 const std::string kDemo = std::string(VELMORA_BIN_DIR) + "/Songs/Demo.vmp";
 
-pid_t Start(const std::string& config, const std::string& project)
+pid_t Start(const std::string& config, std::vector<std::string> arguments)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -34,13 +39,19 @@ pid_t Start(const std::string& config, const std::string& project)
         setenv("JACK_NO_START_SERVER", "1", 1);
         freopen("/dev/null", "w", stdout);
         freopen("/dev/null", "w", stderr);
-        if (project.empty())
-            execl(kProgram.c_str(), kProgram.c_str(), static_cast<char*>(nullptr));
-        else
-            execl(kProgram.c_str(), kProgram.c_str(), project.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        execv(kProgram.c_str(), argv.data());
         _exit(127);
     }
     return pid;
+}
+
+pid_t Start(const std::string& config, const std::string& project)
+{
+    return Start(config, project.empty() ? std::vector<std::string>{} : std::vector<std::string>{project});
 }
 
 void Stop(pid_t pid)
@@ -170,6 +181,95 @@ void BM_GuiThreadsWhilePlaying(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GuiThreadsWhilePlaying)->Iterations(1)->Unit(benchmark::kSecond);
+
+// Xruns with the demo playing through the JACK driver of a dummy server at
+// the given period, as the server reports them to a client of this
+// benchmark: /1 with the window open for 60 s, /0 without a window
+// (`--play`) for the song's 40 s, side by side; xruns_per_min compares them.
+void BM_XrunsWithWindow(benchmark::State& state)
+{
+    if (!std::getenv("DISPLAY")) {
+        state.SkipWithError("no display: run under xvfb-run -a");
+        return;
+    }
+    const int period = static_cast<int>(state.range(0));
+    const bool withWindow = state.range(1) == 1;
+    TempFolder folder;
+    for (auto _ : state) {
+        const std::string server = "velmora-bench-" + std::to_string(getpid()) + "-" + std::to_string(period);
+        setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+        setenv("JACK_NO_START_SERVER", "1", 1);
+        platform::RouteJackMessages([](const char*) {});
+        pid_t jack = fork();
+        if (jack == 0) {
+            freopen("/dev/null", "w", stdout);
+            freopen("/dev/null", "w", stderr);
+            execlp("jackd", "jackd", "-n", server.c_str(), "-d", "dummy", "-r", "44100", "-p",
+                   std::to_string(period).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::unique_ptr<platform::JackClient> counter;
+        for (int i = 0; i < 200 && !counter; ++i) {
+            counter.reset(platform::JackClient::Open("velmora-xrun-count", nullptr));
+            if (!counter)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!counter || !counter->Activate([](void*, uint32_t) {}, nullptr)) {
+            Stop(jack);
+            state.SkipWithError("no JACK server");
+            return;
+        }
+        // The JACK driver under "ASIO", chosen in the options.
+        const std::string config = folder.MakeFolder("config" + std::to_string(period));
+        folder.MakeFolder("config" + std::to_string(period) + "/Velmora Studio");
+        std::ofstream(config + "/Velmora Studio/AsioDrivers.reg")
+            << "[HKEY_LOCAL_MACHINE\\software\\asio\\JACK]\n"
+               "\"clsid\"=\"{6A1F3C2E-9B47-4D85-A0E3-7C5B2D914F68}\"\n\"description\"=\"JACK\"\n\n"
+               "[HKEY_CLASSES_ROOT\\clsid\\{6A1F3C2E-9B47-4D85-A0E3-7C5B2D914F68}\\InprocServer32]\n"
+               "@=\"" VELMORA_BIN_DIR "/velmora-jack-asio.so\"\n";
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        CStudioOptions options;
+        options.Read();
+        options.outputDriver = CAudioOutputManager::ASIO_DRIVER;
+        options.asioDriver = 0;
+        options.Write();
+
+        pid_t pid = 0;
+        int seconds = 60;
+        std::string window;
+        int before = 0;
+        if (withWindow) {
+            pid = Start(config, kDemo);
+            window = WaitForWindow(pid, 120);
+            for (int i = 0; i < 600 && GraphicsThreadId(pid).empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            Run("xdotool windowfocus --sync " + window + " key space");
+            before = counter->Xruns();
+            state.counters["window_found"] = window.empty() ? 0 : 1;
+        } else {
+            seconds = 40;
+            before = counter->Xruns();
+            pid = Start(config, {"--play", kDemo, "--driver", "ASIO", "--device", "JACK", "--seconds", "40"});
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        state.counters["xruns"] = counter->Xruns() - before;
+        state.counters["xruns_per_min"] = (counter->Xruns() - before) * 60.0 / seconds;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        counter->Deactivate();
+        counter.reset();
+        kill(jack, SIGTERM);
+        waitpid(jack, nullptr, 0);
+    }
+}
+BENCHMARK(BM_XrunsWithWindow)
+    ->Args({128, 1})
+    ->Args({128, 0})
+    ->Args({64, 1})
+    ->Args({64, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

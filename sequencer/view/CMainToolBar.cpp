@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QPalette>
 #include <QPoint>
+#include <QSpinBox>
 #include <QToolTip>
 #include <QWidget>
 #include <cmath>
@@ -58,6 +59,12 @@ CMainToolBar::CMainToolBar(CControl* parent, CStudio* studio, CSequenceEditor* s
     AddLabel("TPB:", 34);
     ticks = AddUpDown(52, 1, 64, Rounded(host->GetTicksPerBeat()), "Ticks Per Beat");
     AddSpace(8);
+    // Typed tempos take effect when complete (Enter or leaving the field),
+    // not at each digit: "120" must not play a moment at 1 and 12 BPM.
+    for (CUpDown* field : {tempo, ticks}) {
+        if (auto* spin = field->Window()->findChild<QSpinBox*>())
+            spin->setKeyboardTracking(false);
+    }
 
     volume = new CVolumeSlider(this);
     volume->SetTipText("Volume");

@@ -124,6 +124,14 @@ TEST_F(TransportTest, TicksPerBeatChangeWaitsForTheBlockInProgressAndTakesEffect
     EXPECT_TRUE(Session().Studio().IsChanged());
     EXPECT_TRUE(ProcessEventsUntil([&] { return Title() == "*Velmora Studio"; })) << Title();
 
+    // Typing takes effect when the number is complete.
+    bpm->setFocus();
+    bpm->selectAll();
+    QTest::keyClicks(bpm, "133");
+    EXPECT_EQ(host->GetTempo(), 120.0);
+    QTest::keyClick(bpm, Qt::Key_Return);
+    EXPECT_EQ(host->GetTempo(), 133.0);
+
     // The range holds.
     tpb->setValue(100);
     EXPECT_EQ(host->GetTicksPerBeat(), 64.0);

@@ -5,6 +5,7 @@
 #include "app/CAboutBox.h"
 #include "app/CProjectInfo.h"
 #include "app/WindowTestSupport.h"
+#include "platform/OsShell.h"
 #include "sequencer/CSequenceEditor.h"
 #include "sequencer/view/CMainToolBar.h"
 #include "studio/CMachineContainer.h"
@@ -392,4 +393,27 @@ TEST_F(MainWindowTest, HelpAndTheAboutLinkGoToTheDesktopsOpener)
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(100, 50));
     EXPECT_FALSE(about->IsVisible());
     unsetenv("VELMORA_OPENER");
+}
+
+TEST(DisplayTest, AWindowNeedsADisplayThatAnswers)
+{
+    const char* saved = std::getenv("DISPLAY");
+    const std::string previous = saved ? saved : "";
+    std::string why;
+    unsetenv("DISPLAY");
+    EXPECT_FALSE(platform::HasDisplay(&why));
+    EXPECT_NE(why.find("DISPLAY is not set"), std::string::npos) << why;
+    // A stale local display (no server behind its socket) is no display.
+    setenv("DISPLAY", ":987", 1);
+    EXPECT_FALSE(platform::HasDisplay(&why));
+    EXPECT_EQ(why, "the display ':987' does not answer");
+    setenv("DISPLAY", "unix:987.0", 1);
+    EXPECT_FALSE(platform::HasDisplay(&why));
+    // One on another host is left to the toolkit.
+    setenv("DISPLAY", "elsewhere:0", 1);
+    EXPECT_TRUE(platform::HasDisplay(&why));
+    if (saved)
+        setenv("DISPLAY", previous.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
 }

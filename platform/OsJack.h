@@ -71,7 +71,6 @@ private:
     ProcessFunction process = nullptr;
     void* context = nullptr;
     bool active = false;
-    std::atomic<int> xruns{0};
 };
 
 // Where the JACK library's own messages go (by default to standard error).

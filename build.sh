@@ -16,7 +16,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev libpcre2-16-0 libxkbcommon-dev xvfb fonts-dejavu-core
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
-  amsynth lsp-plugins-vst dragonfly-reverb-vst
+  amsynth lsp-plugins-vst dragonfly-reverb-vst dpf-plugins-vst zynaddsubfx-vst xdotool
   sox timgm6mb-soundfont imagemagick python3
 )
 

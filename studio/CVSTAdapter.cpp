@@ -134,13 +134,7 @@ CVSTAdapter::~CVSTAdapter()
     if (effect) {
         Dispatch(effStopProcess);
         Dispatch(effMainsChanged, 0, 0);
-        if (editor) {
-            // The plug-in lets go of the window before it goes.
-            DispatchEditor(effEditClose);
-            if (CVSTEditorWindows* windows = GetVSTEditorWindows())
-                windows->Destroy(editor);
-            editor = nullptr;
-        }
+        CloseEditor();
         Dispatch(effClose);
     }
     CVSTAdapterList::Get().Remove(this);
@@ -469,11 +463,36 @@ void CVSTAdapter::HideGUI()
         GetVSTEditorWindows()->Hide(editor);
 }
 
-void CVSTAdapter::IdleGUI()
+void CVSTAdapter::CloseGUI()
 {
     CLockGuard guard(*this);
-    if (ready.load(std::memory_order_acquire) && editor && editorVisible)
-        DispatchEditor(effEditIdle);
+    editorVisible = false;
+    CloseEditor();
+}
+
+void CVSTAdapter::CloseEditor()
+{
+    if (!editor)
+        return;
+    // The plug-in lets go of the window before it goes.
+    DispatchEditor(effEditClose);
+    if (CVSTEditorWindows* windows = GetVSTEditorWindows())
+        windows->Destroy(editor);
+    editor = nullptr;
+}
+
+void CVSTAdapter::IdleGUI()
+{
+    {
+        CLockGuard guard(*this);
+        if (!ready.load(std::memory_order_acquire) || !editor || !editorVisible)
+            return;
+    }
+    // Without the machine lock: an editor's idle call may take tens of
+    // milliseconds (drawing), which the render cycle must not wait for.
+    // The editor itself cannot go meanwhile: it is opened, closed and
+    // destroyed on this thread only.
+    DispatchEditor(effEditIdle);
 }
 
 double CVSTAdapter::GetParameter(int32_t index)

@@ -50,6 +50,9 @@ public:
     void HideGUI() override;
     // effEditIdle while the editor is shown; GUI thread only.
     void IdleGUI() override;
+    // Closes the editor (effEditClose, then its window goes), so that
+    // CreateGUI can open it again; GUI thread only.
+    void CloseGUI();
     double GetParameter(int32_t index) override;
     void SetParameter(int32_t index, double value) override;
     void GetParameterName(int32_t index, char* out) override;
@@ -102,6 +105,7 @@ private:
     void Bypass(int32_t frames);
     void SilenceNonFinite(int32_t frames);
     bool EditorSize(int32_t* width, int32_t* height);
+    void CloseEditor();
     // A text opcode into a zeroed buffer of plug-in size, copied to out.
     void DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32_t outSize);
     VstIntPtr CanDo(const char* what);

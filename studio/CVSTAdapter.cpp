@@ -54,8 +54,7 @@ VstEvent** EventSlots(std::vector<VstIntPtr>& block)
     return reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(block.data()) + offsetof(VstEvents, events));
 }
 
-// Whether any sample is NaN or infinite: an all-ones exponent. Integer
-// tests, so the loop vectorises and stays cheap beside the plug-in.
+// Whether a sample is NaN or infinite: its exponent bits are all ones.
 bool HasNonFinite(const double* samples, size_t n)
 {
     constexpr uint64_t kExponent = 0x7ff0000000000000ull;
@@ -66,6 +65,37 @@ bool HasNonFinite(const double* samples, size_t n)
         found |= static_cast<uint64_t>((bits & kExponent) == kExponent);
     }
     return found != 0;
+}
+
+// A float output channel into its port, telling whether any sample was NaN
+// or infinite: tested in the same pass, four at a time, so that the check
+// adds next to nothing to what hosting costs.
+bool ConvertOutput(const float* from, double* to, size_t n)
+{
+    typedef float FloatVector __attribute__((vector_size(4 * sizeof(float))));
+    typedef double DoubleVector __attribute__((vector_size(4 * sizeof(double))));
+    typedef int32_t BitsVector __attribute__((vector_size(4 * sizeof(int32_t))));
+    constexpr int32_t kExponent = 0x7f800000;
+    const BitsVector exponent = {kExponent, kExponent, kExponent, kExponent};
+    BitsVector found = {};
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        FloatVector source;
+        std::memcpy(&source, from + i, sizeof source);
+        BitsVector bits;
+        std::memcpy(&bits, &source, sizeof bits);
+        found |= (bits & exponent) == exponent;
+        const DoubleVector converted = __builtin_convertvector(source, DoubleVector);
+        std::memcpy(to + i, &converted, sizeof converted);
+    }
+    bool nonFinite = (found[0] | found[1] | found[2] | found[3]) != 0;
+    for (; i < n; ++i) {
+        int32_t bits;
+        std::memcpy(&bits, from + i, sizeof bits);
+        nonFinite = nonFinite || (bits & kExponent) == kExponent;
+        to[i] = static_cast<double>(from[i]);
+    }
+    return nonFinite;
 }
 
 } // namespace
@@ -274,11 +304,11 @@ void CVSTAdapter::Process()
     }
     if (controlPort)
         SendEvents(processFrames);
-    ProcessAudio(processFrames);
+    const bool nonFinite = ProcessAudio(processFrames);
     if (IsFaulted())
         Bypass(processFrames);
-    else
-        SilenceNonFinite(processFrames);
+    else if (nonFinite)
+        Silence(processFrames);
 }
 
 void CVSTAdapter::Bypass(int32_t frames)
@@ -295,17 +325,10 @@ void CVSTAdapter::Bypass(int32_t frames)
     }
 }
 
-void CVSTAdapter::SilenceNonFinite(int32_t frames)
+void CVSTAdapter::Silence(int32_t frames)
 {
-    if (frames <= 0)
-        return;
-    const auto n = static_cast<size_t>(frames);
-    bool found = false;
-    for (double* out : outputChannels)
-        found = found || HasNonFinite(out, n);
-    if (!found)
-        return;
     // One bad sample would poison every machine downstream for good.
+    const auto n = static_cast<size_t>(frames);
     for (double* out : outputChannels)
         std::fill(out, out + n, 0.0);
     nonFiniteBlocks.fetch_add(1, std::memory_order_relaxed);
@@ -349,10 +372,10 @@ void CVSTAdapter::SendEvents(int32_t frames)
         declinedEvents.store(true, std::memory_order_relaxed);
 }
 
-void CVSTAdapter::ProcessAudio(int32_t frames)
+bool CVSTAdapter::ProcessAudio(int32_t frames)
 {
     if (frames <= 0)
-        return;
+        return false;
     const auto n = static_cast<size_t>(frames);
     // Some plug-ins leave outputs unwritten.
     if (doubles) {
@@ -363,7 +386,10 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
                 effect->processDoubleReplacing(effect, inputChannels.data(), outputChannels.data(), frames);
             });
         }
-        return;
+        bool nonFinite = false;
+        for (double* out : outputChannels)
+            nonFinite = nonFinite || HasNonFinite(out, n);
+        return nonFinite;
     }
     for (size_t c = 0; c < inputScratch.size(); ++c)
         Convert(inputChannels[c], inputScratch[c], n);
@@ -378,8 +404,10 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
     } else if (effect->process) {
         Guarded("process", [&] { effect->process(effect, inputScratch.data(), outputScratch.data(), frames); });
     }
+    bool nonFinite = false;
     for (size_t c = 0; c < outputScratch.size(); ++c)
-        Convert(outputScratch[c], outputChannels[c], n);
+        nonFinite = ConvertOutput(outputScratch[c], outputChannels[c], n) || nonFinite;
+    return nonFinite;
 }
 
 void CVSTAdapter::ResizeBuffers(int32_t frames)

@@ -103,7 +103,7 @@ private:
     bool Guarded(const char* what, Call call);
     void Fault(const char* what);
     void Bypass(int32_t frames);
-    void SilenceNonFinite(int32_t frames);
+    void Silence(int32_t frames);
     bool EditorSize(int32_t* width, int32_t* height);
     void CloseEditor();
     // A text opcode into a zeroed buffer of plug-in size, copied to out.
@@ -115,7 +115,8 @@ private:
     void AllocateScratch(int32_t frames);
     void PointChannels();
     void SendEvents(int32_t frames);
-    void ProcessAudio(int32_t frames);
+    // True when the output held NaN or infinity.
+    bool ProcessAudio(int32_t frames);
 
     CVSTAdapterInfo* type;
     AEffect* effect = nullptr;

@@ -174,12 +174,13 @@ CVSTAdapter::~CVSTAdapter()
 template <typename Call>
 bool CVSTAdapter::Guarded(const char* what, Call call)
 {
-    if (!effect || (faulted.load(std::memory_order_relaxed) && !destroying))
+    if (!effect || (faulted.load(std::memory_order_relaxed) && !destroying && !rescuing))
         return false;
     try {
         call();
         return true;
     } catch (...) {
+        ++faultCount;
         Fault(what);
         return false;
     }
@@ -187,7 +188,7 @@ bool CVSTAdapter::Guarded(const char* what, Call call)
 
 void CVSTAdapter::Fault(const char* what)
 {
-    if (faulted.load(std::memory_order_relaxed))
+    if (faultClaimed.exchange(true))
         return;
     // Possibly on the audio thread: no allocation, only a fixed buffer.
     std::snprintf(faultText, sizeof faultText, "%s", what);
@@ -597,7 +598,26 @@ void CVSTAdapter::SetBlockSize(int32_t frames)
 void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 {
     CLockGuard guard(*this);
-    if (effect && !IsFaulted()) {
+    // A failed plug-in is asked once more for its state, which is worth
+    // more than anything else we could write; if it fails again, the state
+    // it was last given is written instead of a list of zeros.
+    const bool failed = IsFaulted();
+    rescuing = failed;
+    const int32_t faultsBefore = faultCount.load();
+    SaveCurrentState(data, size, isParameterList);
+    rescuing = false;
+    if (failed && faultCount.load() != faultsBefore && !lastLoadedState.empty()) {
+        std::free(*data);
+        *data = std::malloc(lastLoadedState.size());
+        std::memcpy(*data, lastLoadedState.data(), lastLoadedState.size());
+        *size = static_cast<int32_t>(lastLoadedState.size());
+        *isParameterList = lastLoadedIsList;
+    }
+}
+
+void CVSTAdapter::SaveCurrentState(void** data, int32_t* size, bool* isParameterList)
+{
+    if (effect) {
         void* chunk = nullptr;
         const VstIntPtr chunkSize = Dispatch(effGetChunk, 1, 0, &chunk);
         if (chunkSize > 0 && chunkSize <= INT32_MAX && chunk) {
@@ -616,6 +636,11 @@ void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList)
 {
     CLockGuard guard(*this);
+    if (data && size > 0) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        lastLoadedState.assign(bytes, bytes + size);
+        lastLoadedIsList = isParameterList;
+    }
     if (isParameterList) {
         CMachine::LoadState(data, size, isParameterList);
         return;
@@ -623,8 +648,7 @@ void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList
     if (!effect || !data || size <= 0)
         return;
     // The plug-in gets its own copy: the caller's buffer stays untouched.
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    std::vector<unsigned char> chunk(bytes, bytes + size);
+    std::vector<unsigned char> chunk(lastLoadedState);
     Dispatch(effSetChunk, 1, size, chunk.data());
 }
 

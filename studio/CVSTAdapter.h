@@ -106,6 +106,7 @@ private:
     void Silence(int32_t frames);
     bool EditorSize(int32_t* width, int32_t* height);
     void CloseEditor();
+    void SaveCurrentState(void** data, int32_t* size, bool* isParameterList);
     // A text opcode into a zeroed buffer of plug-in size, copied to out.
     void DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32_t outSize);
     VstIntPtr CanDo(const char* what);
@@ -146,7 +147,14 @@ private:
     bool declineTraced = false;
     std::atomic<bool> faulted{false};
     std::atomic<bool> faultReported{false};
-    bool destroying = false;
+    // Editor idle calls come without the machine lock: what the guard
+    // reads and writes is atomic.
+    std::atomic<bool> destroying{false};
+    std::atomic<bool> rescuing{false}; // saving the state of a failed plug-in
+    std::atomic<int32_t> faultCount{0};
+    std::atomic<bool> faultClaimed{false};
+    std::vector<unsigned char> lastLoadedState;
+    bool lastLoadedIsList = false;
     char faultText[128] = {};
     std::atomic<int32_t> nonFiniteBlocks{0};
 

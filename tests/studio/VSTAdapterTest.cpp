@@ -685,3 +685,43 @@ TEST_F(VSTAdapterTest, APlugInThatThrowsIsBypassedAndReportedOnce)
         EXPECT_TRUE(CVSTAdapterList::Get().TakeProblemReports(false).empty()) << c.what;
     }
 }
+
+TEST_F(VSTAdapterTest, AFailedPlugInStillSavesItsStateNotZeros)
+{
+    // It threw while processing, but still answers for its parameters.
+    CVSTAdapterInfo info = Info("misbehaves");
+    AdapterPtr adapter = CreateAdapter(info);
+    for (int32_t i = 0; i < 4; ++i)
+        adapter->SetParameter(i, 0.1 * (i + 1));
+    TellToMisbehave(adapter.get(), {-1, true, false, false, 0});
+    adapter->Process();
+    ASSERT_TRUE(adapter->IsFaulted());
+    void* data = nullptr;
+    int32_t size = 0;
+    bool isList = false;
+    adapter->SaveState(&data, &size, &isList);
+    ASSERT_TRUE(isList);
+    ASSERT_EQ(size, 8 + 4 * 8);
+    for (int32_t i = 0; i < 4; ++i) {
+        double value;
+        std::memcpy(&value, static_cast<char*>(data) + 8 + 8 * i, sizeof value);
+        EXPECT_EQ(value, static_cast<double>(static_cast<float>(0.1 * (i + 1)))) << i;
+    }
+
+    // One that fails again when asked: the state it was last given.
+    AdapterPtr again = CreateAdapter(info);
+    again->LoadState(data, size, true);
+    TellToMisbehave(again.get(), {-1, false, false, true, 0});
+    EXPECT_EQ(again->GetParameter(0), 0.0);
+    ASSERT_TRUE(again->IsFaulted());
+    void* rescued = nullptr;
+    int32_t rescuedSize = 0;
+    bool rescuedList = false;
+    again->SaveState(&rescued, &rescuedSize, &rescuedList);
+    ASSERT_EQ(rescuedSize, size);
+    EXPECT_TRUE(rescuedList);
+    EXPECT_EQ(std::memcmp(rescued, data, static_cast<size_t>(size)), 0);
+    std::free(rescued);
+    std::free(data);
+    CVSTAdapterList::Get().TakeProblemReports(false);
+}

@@ -645,15 +645,15 @@ TEST_F(VSTAdapterTest, APlugInThatThrowsIsBypassedAndReportedOnce)
         std::function<void(CVSTAdapter*)> trigger;
     };
     const Case cases[] = {
-        {"processReplacing", {-1, true, false, false, 0}, [](CVSTAdapter* a) { a->Process(); }},
-        {"the dispatcher", {effGetParamDisplay, false, false, false, 0},
+        {"processReplacing", {-1, true, false, false, 0, 0}, [](CVSTAdapter* a) { a->Process(); }},
+        {"the dispatcher", {effGetParamDisplay, false, false, false, 0, 0},
          [](CVSTAdapter* a) {
              char text[kMachineTextSize];
              a->GetParameterDisplay(0, text);
              EXPECT_STREQ(text, "");
          }},
-        {"setParameter", {-1, false, true, false, 0}, [](CVSTAdapter* a) { a->SetParameter(0, 0.9); }},
-        {"getParameter", {-1, false, false, true, 0}, [](CVSTAdapter* a) { EXPECT_EQ(a->GetParameter(0), 0.0); }},
+        {"setParameter", {-1, false, true, false, 0, 0}, [](CVSTAdapter* a) { a->SetParameter(0, 0.9); }},
+        {"getParameter", {-1, false, false, true, 0, 0}, [](CVSTAdapter* a) { EXPECT_EQ(a->GetParameter(0), 0.0); }},
     };
     for (const Case& c : cases) {
         CVSTAdapterInfo info = Info("misbehaves");
@@ -693,7 +693,7 @@ TEST_F(VSTAdapterTest, AFailedPlugInStillSavesItsStateNotZeros)
     AdapterPtr adapter = CreateAdapter(info);
     for (int32_t i = 0; i < 4; ++i)
         adapter->SetParameter(i, 0.1 * (i + 1));
-    TellToMisbehave(adapter.get(), {-1, true, false, false, 0});
+    TellToMisbehave(adapter.get(), {-1, true, false, false, 0, 0});
     adapter->Process();
     ASSERT_TRUE(adapter->IsFaulted());
     void* data = nullptr;
@@ -711,7 +711,7 @@ TEST_F(VSTAdapterTest, AFailedPlugInStillSavesItsStateNotZeros)
     // One that fails again when asked: the state it was last given.
     AdapterPtr again = CreateAdapter(info);
     again->LoadState(data, size, true);
-    TellToMisbehave(again.get(), {-1, false, false, true, 0});
+    TellToMisbehave(again.get(), {-1, false, false, true, 0, 0});
     EXPECT_EQ(again->GetParameter(0), 0.0);
     ASSERT_TRUE(again->IsFaulted());
     void* rescued = nullptr;

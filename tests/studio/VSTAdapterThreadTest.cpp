@@ -279,4 +279,35 @@ TEST_F(VSTAdapterThreadTest, MachinesComeAndGoWhileTheIdleThreadRuns)
     EXPECT_FALSE(gainInfo.IsLibraryLoaded());
 }
 
+TEST_F(VSTAdapterThreadTest, ASlowEditorIdleDoesNotHoldUpProcessing)
+{
+    RecordingWindows windows;
+    WindowsInstalled installed(&windows);
+    AdapterPtr adapter = CreateAdapter(gainInfo);
+    {
+        CLockGuard guard(*adapter);
+        ASSERT_NE(adapter->CreateGUI(RecordingWindows::Parent()), nullptr);
+        adapter->ShowGUI();
+        TestMisbehaviour slow{};
+        slow.throwOpcode = -1;
+        slow.editIdleMilliseconds = 300;
+        TellToMisbehave(adapter.get(), slow);
+    }
+    std::atomic<bool> idled{false};
+    std::thread gui([&] {
+        CVSTAdapterList::Get().EditorIdleRound();
+        idled = true;
+    });
+    // Blocks go through while the editor is inside its idle call (300 ms);
+    // were the machine locked, they would all wait for it.
+    while (!idled) {
+        adapter->Process();
+        platform::SleepMilliseconds(5);
+    }
+    gui.join();
+    const TestPlugInReport report = LockedReport(adapter.get());
+    EXPECT_EQ(report.editIdleReturns, 1);
+    EXPECT_GE(report.blocksDuringEditIdle, 1);
+}
+
 } // namespace

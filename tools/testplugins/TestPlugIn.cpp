@@ -159,6 +159,14 @@ VstIntPtr Handle(Plugin* plugin, VstInt32 opcode, VstInt32 index, VstIntPtr valu
         return 1;
     case effEditIdle:
         ++report.editIdleCalls;
+        Publish(plugin);
+        if (plugin->misbehaviour.editIdleMilliseconds > 0) {
+            // Blocks processed meanwhile on another thread.
+            const VstInt32 before = __atomic_load_n(&report.processReplacingCalls, __ATOMIC_ACQUIRE);
+            usleep(static_cast<useconds_t>(plugin->misbehaviour.editIdleMilliseconds) * 1000);
+            report.blocksDuringEditIdle += __atomic_load_n(&report.processReplacingCalls, __ATOMIC_ACQUIRE) - before;
+        }
+        ++report.editIdleReturns;
         return 0;
     case effGetChunk: {
         report.chunkIndex = index;
@@ -242,7 +250,7 @@ float Gain(Plugin* plugin)
 void ProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames)
 {
     Plugin* plugin = From(effect);
-    ++plugin->report.processReplacingCalls;
+    __atomic_add_fetch(&plugin->report.processReplacingCalls, 1, __ATOMIC_RELEASE);
     plugin->report.lastFrames = frames;
     MaybeThrow(plugin->misbehaviour.throwInProcess, "process");
     const float gain = Gain(plugin);

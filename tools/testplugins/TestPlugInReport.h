@@ -45,7 +45,9 @@ struct TestPlugInReport {
     VstMidiEvent events[kReportEvents];
     VstInt32 eventsPerCall[kReportBlocks]; // numEvents of each effProcessEvents
     VstInt32 idleCalls;
-    VstInt32 editIdleCalls;
+    VstInt32 editIdleCalls;     // counted when the call starts
+    VstInt32 editIdleReturns;   // counted when it returns
+    VstInt32 blocksDuringEditIdle; // processReplacing calls made during slow editor idle calls
 };
 
 struct TestCallRequest {
@@ -64,4 +66,5 @@ struct TestMisbehaviour {
     bool throwInSetParameter;
     bool throwInGetParameter;
     VstInt32 nonFiniteBlocks; // the next blocks write a NaN and an infinity
+    VstInt32 editIdleMilliseconds; // effEditIdle takes this long (a slow editor)
 };

@@ -17,7 +17,7 @@ packages=(
   qt6-base-dev libpcre2-16-0 libxkbcommon-dev xvfb xauth xdotool x11-utils fonts-dejavu-core
   libxcb-cursor0 xdg-utils
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
-  amsynth lsp-plugins-vst dragonfly-reverb-vst
+  amsynth lsp-plugins-vst dragonfly-reverb-vst dpf-plugins-vst zynaddsubfx-vst xdotool
   sox timgm6mb-soundfont imagemagick python3
   clang libclang-rt-14-dev libfftw3-dev
 )

@@ -16,6 +16,7 @@
 #include "platform/OsShell.h"
 #include "sequencer/CSequenceEditor.h"
 #include "studio/RenderEntry.h"
+#include "studio/view/CVSTEditorWindowsX11.h"
 #include "ui/CColorManager.h"
 #include "ui/Icons.h"
 #include "ui/UserDialogs.h"
@@ -119,6 +120,9 @@ bool CApplication::Initialize(const CApplicationSetup& setup)
     CMIDIDevices::Shared();
     RegisterMachineEditors();
 
+    // Plug-in editors open in X11 child windows where there are any.
+    editorWindows = std::make_unique<CVSTEditorWindowsX11>();
+
     progress("Initializing Audio...");
     output = std::make_unique<CAudioOutputManager>(*options);
     CAudioOutputDriver* driver = output->GetCurrentDriver();
@@ -193,6 +197,8 @@ void CApplication::Shutdown()
     mainWindow.reset();
     colors.reset();
     session.reset();
+    // After the last plug-in machine.
+    editorWindows.reset();
     icon = QIcon();
     aboutPicture.Free();
     toolBarPicture.Free();

@@ -15,6 +15,7 @@ class CGraphicsThread;
 class CMainWindow;
 class CStudioOptions;
 class CStudioSession;
+class CVSTEditorWindowsX11;
 class CVelmHost;
 
 // What Initialize sets up; the program takes everything, tests leave out
@@ -106,6 +107,7 @@ private:
     CPicture meterCells;
     CPicture panelPicture;
     std::unique_ptr<CStudioOptions> options;
+    std::unique_ptr<CVSTEditorWindowsX11> editorWindows;
     std::unique_ptr<CColorManager> colors;
     std::unique_ptr<CAudioOutputManager> output;
     std::unique_ptr<CStudioSession> session;

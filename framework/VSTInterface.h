@@ -93,6 +93,7 @@ enum VstHostOpcode : VstInt32 {
     audioMasterTempoAt = 10,
     audioMasterIOChanged = 13,
     audioMasterNeedIdle = 14,
+    audioMasterSizeWindow = 15,
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterGetVendorString = 32,

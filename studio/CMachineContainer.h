@@ -40,6 +40,7 @@ public:
     enum GuiState : int32_t { GUI_BOX = 0, GUI_DEFAULT = 1, GUI_CUSTOM = 2 };
 
     CMachineContainer(CStudio* studio, const char* name, CMachine* machine, CMachineInfo* type);
+    CStudio* GetStudio() const { return studio; }
     // Stops the worker, destroys the connectors and releases the machine.
     ~CMachineContainer();
     CMachineContainer(const CMachineContainer&) = delete;

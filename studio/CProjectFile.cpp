@@ -8,6 +8,7 @@
 #include "studio/CConnector.h"
 #include "studio/CMachineContainer.h"
 #include "studio/CProjectBlocks.h"
+#include "studio/CProjectFileTypes.h"
 #include "studio/CStudio.h"
 #include "studio/CVelmHost.h"
 #include <algorithm>
@@ -187,6 +188,7 @@ void CProjectFile::ReadProject(const void* data, size_t size, const std::string&
     }
 
     const int32_t machineCount = in.Count(kMachineRecordBytes);
+    CProjectFileTypes types(host);
     std::vector<bool> missing(static_cast<size_t>(machineCount), false);
     for (int32_t i = 0; i < machineCount; ++i) {
         std::string name = in.FixedText(kTextFieldBytes);
@@ -206,7 +208,11 @@ void CProjectFile::ReadProject(const void* data, size_t size, const std::string&
             identifier = kSynthesizer;
 
         CMachineContainer* container = nullptr;
-        if (CMachineInfo* type = host->FindMachineInfo(identifier.c_str())) {
+        // Distinct plug-ins may share an identifier.
+        const CProjectFileTypes::Choice choice = types.Resolve(identifier, name, state, stateSize, isParameterList);
+        if (choice.guessed)
+            Show("%s", CProjectFileTypes::GuessText(name, choice).c_str());
+        if (CMachineInfo* type = choice.type) {
             try {
                 container = studio.AddMachine(name.c_str(), type, x, y, state, stateSize, isParameterList);
             } catch (const CError& error) {

@@ -4,6 +4,8 @@
 #include "framework/CHost.h"
 #include "framework/CPort.h"
 #include "framework/Errors.h"
+#include "studio/CMachineContainer.h"
+#include "studio/CStudio.h"
 #include "studio/CVSTAdapterInfo.h"
 #include "studio/CVSTAdapterList.h"
 #include "studio/CVSTEditorWindows.h"
@@ -52,6 +54,50 @@ VstEvent** EventSlots(std::vector<VstIntPtr>& block)
     return reinterpret_cast<VstEvent**>(reinterpret_cast<unsigned char*>(block.data()) + offsetof(VstEvents, events));
 }
 
+// Whether a sample is NaN or infinite: its exponent bits are all ones.
+bool HasNonFinite(const double* samples, size_t n)
+{
+    constexpr uint64_t kExponent = 0x7ff0000000000000ull;
+    uint64_t found = 0;
+    for (size_t i = 0; i < n; ++i) {
+        uint64_t bits;
+        std::memcpy(&bits, samples + i, sizeof bits);
+        found |= static_cast<uint64_t>((bits & kExponent) == kExponent);
+    }
+    return found != 0;
+}
+
+// A float output channel into its port, telling whether any sample was NaN
+// or infinite: tested in the same pass, four at a time, so that the check
+// adds next to nothing to what hosting costs.
+bool ConvertOutput(const float* from, double* to, size_t n)
+{
+    typedef float FloatVector __attribute__((vector_size(4 * sizeof(float))));
+    typedef double DoubleVector __attribute__((vector_size(4 * sizeof(double))));
+    typedef int32_t BitsVector __attribute__((vector_size(4 * sizeof(int32_t))));
+    constexpr int32_t kExponent = 0x7f800000;
+    const BitsVector exponent = {kExponent, kExponent, kExponent, kExponent};
+    BitsVector found = {};
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        FloatVector source;
+        std::memcpy(&source, from + i, sizeof source);
+        BitsVector bits;
+        std::memcpy(&bits, &source, sizeof bits);
+        found |= (bits & exponent) == exponent;
+        const DoubleVector converted = __builtin_convertvector(source, DoubleVector);
+        std::memcpy(to + i, &converted, sizeof converted);
+    }
+    bool nonFinite = (found[0] | found[1] | found[2] | found[3]) != 0;
+    for (; i < n; ++i) {
+        int32_t bits;
+        std::memcpy(&bits, from + i, sizeof bits);
+        nonFinite = nonFinite || (bits & kExponent) == kExponent;
+        to[i] = static_cast<double>(from[i]);
+    }
+    return nonFinite;
+}
+
 } // namespace
 
 CVSTAdapter::CVSTAdapter(CVSTAdapterInfo* type)
@@ -61,8 +107,14 @@ CVSTAdapter::CVSTAdapter(CVSTAdapterInfo* type)
     list.SetHost(host);
     list.Add(this);
 
-    if (VSTEntryProc entry = type->GetEntry())
-        effect = entry(VSTHostCallback);
+    if (VSTEntryProc entry = type->GetEntry()) {
+        try {
+            effect = entry(VSTHostCallback);
+        } catch (...) {
+            // Nothing to bypass yet: the machine stays without an effect.
+            effect = nullptr;
+        }
+    }
     if (!effect)
         return;
     listedEffect.store(effect, std::memory_order_release);
@@ -104,27 +156,58 @@ CVSTAdapter::~CVSTAdapter()
         CLockGuard guard(*this);
         ready.store(false, std::memory_order_release);
         editorVisible = false;
+        // A plug-in that threw still gets the chance to free what it holds.
+        destroying = true;
     }
     pendingEventBlock.clear();
     pendingEvents.clear();
     if (effect) {
         Dispatch(effStopProcess);
         Dispatch(effMainsChanged, 0, 0);
-        if (editor) {
-            Dispatch(effEditClose);
-            if (CVSTEditorWindows* windows = GetVSTEditorWindows())
-                windows->Destroy(editor);
-            editor = nullptr;
-        }
+        CloseEditor();
         Dispatch(effClose);
     }
     CVSTAdapterList::Get().Remove(this);
     type->InstanceReleased();
 }
 
+template <typename Call>
+bool CVSTAdapter::Guarded(const char* what, Call call)
+{
+    if (!effect || (faulted.load(std::memory_order_relaxed) && !destroying && !rescuing))
+        return false;
+    try {
+        call();
+        return true;
+    } catch (...) {
+        ++faultCount;
+        Fault(what);
+        return false;
+    }
+}
+
+void CVSTAdapter::Fault(const char* what)
+{
+    if (faultClaimed.exchange(true))
+        return;
+    // Possibly on the audio thread: no allocation, only a fixed buffer.
+    std::snprintf(faultText, sizeof faultText, "%s", what);
+    faulted.store(true, std::memory_order_release);
+}
+
 VstIntPtr CVSTAdapter::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
-    return effect ? effect->dispatcher(effect, opcode, index, value, ptr, opt) : 0;
+    VstIntPtr result = 0;
+    Guarded("the dispatcher", [&] { result = effect->dispatcher(effect, opcode, index, value, ptr, opt); });
+    return result;
+}
+
+VstIntPtr CVSTAdapter::DispatchEditor(VstInt32 opcode, void* ptr)
+{
+    const VstIntPtr result = Dispatch(opcode, 0, 0, ptr);
+    if (CVSTEditorWindows* windows = GetVSTEditorWindows())
+        windows->AfterEditorCall();
+    return result;
 }
 
 void CVSTAdapter::DispatchText(VstInt32 opcode, VstInt32 index, char* out, int32_t outSize)
@@ -214,9 +297,42 @@ void CVSTAdapter::Process()
     CLockGuard guard(*this);
     if (!effect)
         return;
+    if (IsFaulted()) {
+        if (controlPort)
+            controlPort->controlBuffer->Clear();
+        Bypass(processFrames);
+        return;
+    }
     if (controlPort)
         SendEvents(processFrames);
-    ProcessAudio(processFrames);
+    const bool nonFinite = ProcessAudio(processFrames);
+    if (IsFaulted())
+        Bypass(processFrames);
+    else if (nonFinite)
+        Silence(processFrames);
+}
+
+void CVSTAdapter::Bypass(int32_t frames)
+{
+    if (frames <= 0)
+        return;
+    const auto n = static_cast<size_t>(frames);
+    for (size_t c = 0; c < outputChannels.size(); ++c) {
+        double* out = outputChannels[c];
+        if (c < inputChannels.size())
+            std::copy(inputChannels[c], inputChannels[c] + n, out);
+        else
+            std::fill(out, out + n, 0.0);
+    }
+}
+
+void CVSTAdapter::Silence(int32_t frames)
+{
+    // One bad sample would poison every machine downstream for good.
+    const auto n = static_cast<size_t>(frames);
+    for (double* out : outputChannels)
+        std::fill(out, out + n, 0.0);
+    nonFiniteBlocks.fetch_add(1, std::memory_order_relaxed);
 }
 
 void CVSTAdapter::SendEvents(int32_t frames)
@@ -226,10 +342,6 @@ void CVSTAdapter::SendEvents(int32_t frames)
     auto* block = reinterpret_cast<VstEvents*>(pendingEventBlock.data());
     block->numEvents = 0;
     CControlBuffer* buffer = controlPort->controlBuffer;
-    if (!deliverEvents) {
-        buffer->Clear();
-        return;
-    }
     VstEvent** slots = EventSlots(pendingEventBlock);
     const int32_t lastFrame = std::max(frames - 1, 0);
     int32_t count = 0;
@@ -255,22 +367,30 @@ void CVSTAdapter::SendEvents(int32_t frames)
         slots[count++] = reinterpret_cast<VstEvent*>(&midi);
     }
     block->numEvents = count;
+    // Many instruments answer 0 and still want every event: the answer is
+    // only traced (off this thread).
     if (count > 0 && Dispatch(effProcessEvents, 0, 0, block) == 0)
-        deliverEvents = false;
+        declinedEvents.store(true, std::memory_order_relaxed);
 }
 
-void CVSTAdapter::ProcessAudio(int32_t frames)
+bool CVSTAdapter::ProcessAudio(int32_t frames)
 {
     if (frames <= 0)
-        return;
+        return false;
     const auto n = static_cast<size_t>(frames);
     // Some plug-ins leave outputs unwritten.
     if (doubles) {
         for (double* out : outputChannels)
             std::fill(out, out + n, 0.0);
-        if (effect->processDoubleReplacing)
-            effect->processDoubleReplacing(effect, inputChannels.data(), outputChannels.data(), frames);
-        return;
+        if (effect->processDoubleReplacing) {
+            Guarded("processDoubleReplacing", [&] {
+                effect->processDoubleReplacing(effect, inputChannels.data(), outputChannels.data(), frames);
+            });
+        }
+        bool nonFinite = false;
+        for (double* out : outputChannels)
+            nonFinite = nonFinite || HasNonFinite(out, n);
+        return nonFinite;
     }
     for (size_t c = 0; c < inputScratch.size(); ++c)
         Convert(inputChannels[c], inputScratch[c], n);
@@ -278,13 +398,17 @@ void CVSTAdapter::ProcessAudio(int32_t frames)
         std::fill(out, out + n, 0.0f);
     // The flags decide, never the pointers: `process` is null in some.
     if ((effect->flags & effFlagsCanReplacing) != 0) {
-        if (effect->processReplacing)
-            effect->processReplacing(effect, inputScratch.data(), outputScratch.data(), frames);
+        if (effect->processReplacing) {
+            Guarded("processReplacing",
+                    [&] { effect->processReplacing(effect, inputScratch.data(), outputScratch.data(), frames); });
+        }
     } else if (effect->process) {
-        effect->process(effect, inputScratch.data(), outputScratch.data(), frames);
+        Guarded("process", [&] { effect->process(effect, inputScratch.data(), outputScratch.data(), frames); });
     }
+    bool nonFinite = false;
     for (size_t c = 0; c < outputScratch.size(); ++c)
-        Convert(outputScratch[c], outputChannels[c], n);
+        nonFinite = ConvertOutput(outputScratch[c], outputChannels[c], n) || nonFinite;
+    return nonFinite;
 }
 
 void CVSTAdapter::ResizeBuffers(int32_t frames)
@@ -294,16 +418,35 @@ void CVSTAdapter::ResizeBuffers(int32_t frames)
     PointChannels();
 }
 
+bool CVSTAdapter::CanOpenEditor()
+{
+    CLockGuard guard(*this);
+    return effect && !IsFaulted() && (effect->flags & effFlagsHasEditor) != 0 && CanOpenVSTEditors();
+}
+
+bool CVSTAdapter::EditorSize(int32_t* width, int32_t* height)
+{
+    // The answer says nothing (some answer a pointer-sized value, some 1
+    // without a rectangle): only the rectangle counts.
+    ERect* rect = nullptr;
+    DispatchEditor(effEditGetRect, &rect);
+    if (!rect)
+        return false;
+    *width = std::max(0, rect->right - rect->left);
+    *height = std::max(0, rect->bottom - rect->top);
+    return true;
+}
+
 CControl* CVSTAdapter::CreateGUI(CControl* parent)
 {
     CLockGuard guard(*this);
     CVSTEditorWindows* windows = GetVSTEditorWindows();
-    if (!effect || (effect->flags & effFlagsHasEditor) == 0 || editor || !windows)
+    if (!effect || IsFaulted() || (effect->flags & effFlagsHasEditor) == 0 || editor || !windows ||
+        !windows->CanOpenEditors())
         return nullptr;
-    ERect* rect = nullptr;
-    Dispatch(effEditGetRect, 0, 0, &rect);
-    const int32_t width = rect ? rect->right - rect->left : 0;
-    const int32_t height = rect ? rect->bottom - rect->top : 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    EditorSize(&width, &height);
     CControl* child = windows->CreateChild(parent, "VST", width, height);
     if (!child)
         return nullptr;
@@ -313,7 +456,21 @@ CControl* CVSTAdapter::CreateGUI(CControl* parent)
         return nullptr;
     }
     editor = child;
-    Dispatch(effEditOpen, 0, 0, window);
+    // Toolkits (GTK 2) leave threads and handlers behind that outlive an
+    // unload of their library.
+    type->KeepLibraryLoaded();
+    DispatchEditor(effEditOpen, window);
+    if (IsFaulted()) {
+        windows->Destroy(child);
+        editor = nullptr;
+        return nullptr;
+    }
+    // Some plug-ins know their size only once the editor is open.
+    int32_t openWidth = 0;
+    int32_t openHeight = 0;
+    if (EditorSize(&openWidth, &openHeight) && openWidth > 0 && openHeight > 0 &&
+        (openWidth != width || openHeight != height))
+        windows->Resize(child, openWidth, openHeight);
     windows->Show(child);
     return child;
 }
@@ -335,17 +492,52 @@ void CVSTAdapter::HideGUI()
         GetVSTEditorWindows()->Hide(editor);
 }
 
+void CVSTAdapter::CloseGUI()
+{
+    CLockGuard guard(*this);
+    editorVisible = false;
+    CloseEditor();
+}
+
+void CVSTAdapter::CloseEditor()
+{
+    if (!editor)
+        return;
+    // The plug-in lets go of the window before it goes.
+    DispatchEditor(effEditClose);
+    if (CVSTEditorWindows* windows = GetVSTEditorWindows())
+        windows->Destroy(editor);
+    editor = nullptr;
+}
+
+void CVSTAdapter::IdleGUI()
+{
+    {
+        CLockGuard guard(*this);
+        if (!ready.load(std::memory_order_acquire) || !editor || !editorVisible)
+            return;
+    }
+    // Without the machine lock: an editor's idle call may take tens of
+    // milliseconds (drawing), which the render cycle must not wait for.
+    // The editor itself cannot go meanwhile: it is opened, closed and
+    // destroyed on this thread only.
+    DispatchEditor(effEditIdle);
+}
+
 double CVSTAdapter::GetParameter(int32_t index)
 {
     CLockGuard guard(*this);
-    return IsParameter(index) ? static_cast<double>(effect->getParameter(effect, index)) : 0.0;
+    float value = 0.0f;
+    if (IsParameter(index))
+        Guarded("getParameter", [&] { value = effect->getParameter(effect, index); });
+    return static_cast<double>(value);
 }
 
 void CVSTAdapter::SetParameter(int32_t index, double value)
 {
     CLockGuard guard(*this);
     if (IsParameter(index))
-        effect->setParameter(effect, index, static_cast<float>(value));
+        Guarded("setParameter", [&] { effect->setParameter(effect, index, static_cast<float>(value)); });
 }
 
 void CVSTAdapter::GetParameterName(int32_t index, char* out)
@@ -406,6 +598,25 @@ void CVSTAdapter::SetBlockSize(int32_t frames)
 void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 {
     CLockGuard guard(*this);
+    // A failed plug-in is asked once more for its state, which is worth
+    // more than anything else we could write; if it fails again, the state
+    // it was last given is written instead of a list of zeros.
+    const bool failed = IsFaulted();
+    rescuing = failed;
+    const int32_t faultsBefore = faultCount.load();
+    SaveCurrentState(data, size, isParameterList);
+    rescuing = false;
+    if (failed && faultCount.load() != faultsBefore && !lastLoadedState.empty()) {
+        std::free(*data);
+        *data = std::malloc(lastLoadedState.size());
+        std::memcpy(*data, lastLoadedState.data(), lastLoadedState.size());
+        *size = static_cast<int32_t>(lastLoadedState.size());
+        *isParameterList = lastLoadedIsList;
+    }
+}
+
+void CVSTAdapter::SaveCurrentState(void** data, int32_t* size, bool* isParameterList)
+{
     if (effect) {
         void* chunk = nullptr;
         const VstIntPtr chunkSize = Dispatch(effGetChunk, 1, 0, &chunk);
@@ -425,6 +636,11 @@ void CVSTAdapter::SaveState(void** data, int32_t* size, bool* isParameterList)
 void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList)
 {
     CLockGuard guard(*this);
+    if (data && size > 0) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        lastLoadedState.assign(bytes, bytes + size);
+        lastLoadedIsList = isParameterList;
+    }
     if (isParameterList) {
         CMachine::LoadState(data, size, isParameterList);
         return;
@@ -432,8 +648,7 @@ void CVSTAdapter::LoadState(const void* data, int32_t size, bool isParameterList
     if (!effect || !data || size <= 0)
         return;
     // The plug-in gets its own copy: the caller's buffer stays untouched.
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    std::vector<unsigned char> chunk(bytes, bytes + size);
+    std::vector<unsigned char> chunk(lastLoadedState);
     Dispatch(effSetChunk, 1, size, chunk.data());
 }
 
@@ -446,7 +661,11 @@ VstIntPtr CVSTAdapter::AnswerHost(VstInt32 opcode, VstInt32 index, VstIntPtr val
 {
     switch (opcode) {
     case audioMasterAutomate:
+        // A change made in the plug-in's own editor: the default editor
+        // hears it, and it is an edit of the project.
         host->ParameterChanged(this, index, opt);
+        if (auto* container = dynamic_cast<CMachineContainer*>(owner))
+            container->GetStudio()->MarkChanged();
         return 0;
     case audioMasterIdle:
     case audioMasterNeedIdle:
@@ -455,6 +674,14 @@ VstIntPtr CVSTAdapter::AnswerHost(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case audioMasterWantMidi:
         deliverEvents = true;
         return 1;
+    case audioMasterSizeWindow:
+        if (editor) {
+            if (CVSTEditorWindows* windows = GetVSTEditorWindows()) {
+                windows->Resize(editor, index, static_cast<int32_t>(value));
+                return 1;
+            }
+        }
+        return 0;
     case audioMasterGetTime:
         timeInfo = VstTimeInfo{};
         timeInfo.samplePos = host->GetPosition();
@@ -491,8 +718,19 @@ void CVSTAdapter::Idle()
     CLockGuard guard(*this);
     if (!ready.load(std::memory_order_acquire) || !effect)
         return;
+    // effEditIdle is not called here: editor calls stay on the GUI thread.
     if (wantsIdle && Dispatch(effIdle) == 0)
         wantsIdle = false;
-    if (editorVisible && editor)
-        Dispatch(effEditIdle);
+}
+
+bool CVSTAdapter::TakeProblemReport(std::string* text)
+{
+    if (declinedEvents.load(std::memory_order_relaxed) && !declineTraced) {
+        declineTraced = true;
+        Trace("VST PlugIn %s Answered 0 To effProcessEvents; Events Are Still Sent", type->name);
+    }
+    if (!IsFaulted() || faultReported.exchange(true))
+        return false;
+    *text = FormatText("VST PlugIn <%s> Failed In %s And Is Bypassed", type->name, faultText);
+    return true;
 }

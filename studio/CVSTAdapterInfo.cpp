@@ -119,6 +119,19 @@ void CVSTAdapterInfo::InstanceReleased()
     }
 }
 
+void CVSTAdapterInfo::KeepLibraryLoaded()
+{
+    CLockGuard guard(instanceLock);
+    if (!keptLibrary)
+        keptLibrary = platform::LoadLibrary(path.c_str());
+}
+
+bool CVSTAdapterInfo::IsLibraryKeptLoaded()
+{
+    CLockGuard guard(instanceLock);
+    return keptLibrary != nullptr;
+}
+
 int32_t CVSTAdapterInfo::GetInstanceCount()
 {
     CLockGuard guard(instanceLock);

@@ -42,6 +42,10 @@ public:
     // which unloads the library with the last one.
     VSTEntryProc GetEntry();
     void InstanceReleased();
+    // The library stays loaded for good from now on: after an editor was
+    // opened, toolkit threads and process-wide handlers point into it.
+    void KeepLibraryLoaded();
+    bool IsLibraryKeptLoaded();
 
 private:
     void SetUniqueID(int32_t id);
@@ -58,6 +62,7 @@ private:
     platform::LibraryHandle library = nullptr;
     VSTEntryProc entry = nullptr;
     int32_t instanceCount = 0;
+    platform::LibraryHandle keptLibrary = nullptr; // never freed
 };
 
 // The entry of a loaded plug-in library of the given kind, or null.

@@ -1,5 +1,7 @@
 #include "studio/CVSTAdapterList.h"
 #include "studio/CVSTAdapter.h"
+#include "framework/Errors.h"
+#include "studio/CVSTEditorWindows.h"
 #include "studio/CVSTIdleThread.h"
 
 CVSTAdapterList& CVSTAdapterList::Get()
@@ -44,6 +46,33 @@ void CVSTAdapterList::IdleRound()
     CLockGuard guard(mutex);
     for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode())
         adapter->Idle();
+}
+
+void CVSTAdapterList::EditorIdleRound()
+{
+    CLockGuard guard(mutex);
+    for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode())
+        adapter->IdleGUI();
+}
+
+std::vector<std::string> CVSTAdapterList::TakeProblemReports(bool show)
+{
+    std::vector<std::string> reports;
+    {
+        CLockGuard guard(mutex);
+        std::string text;
+        for (CVSTAdapter* adapter = adapters.First(); adapter; adapter = adapter->NextNode()) {
+            CLockGuard machine(*adapter);
+            if (adapter->TakeProblemReport(&text))
+                reports.push_back(text);
+        }
+    }
+    // A message box runs its own event loop: never with a lock held.
+    if (show) {
+        for (const std::string& text : reports)
+            Show("%s", text.c_str());
+    }
+    return reports;
 }
 
 int32_t CVSTAdapterList::Count()

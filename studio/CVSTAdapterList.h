@@ -4,6 +4,8 @@
 #include "framework/VSTInterface.h"
 #include <atomic>
 #include <memory>
+#include <string>
+#include <vector>
 
 class CHost;
 class CVSTAdapter;
@@ -24,8 +26,14 @@ public:
     // before the record knows its machine. Takes the list mutex: never
     // call it while holding a machine lock.
     CVSTAdapter* FindByEffect(const AEffect* effect);
-    // One idle round over all machines.
+    // One idle round over all machines (the idle thread: effIdle).
     void IdleRound();
+    // One round of editor idle calls (effEditIdle), from the GUI thread's
+    // editor timer.
+    void EditorIdleRound();
+    // What the user must be told about failed plug-ins, each once; with
+    // `show`, also shown (Show) after the list is let go.
+    std::vector<std::string> TakeProblemReports(bool show);
     int32_t Count();
     bool IsIdleThreadRunning();
 

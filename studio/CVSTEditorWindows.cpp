@@ -14,3 +14,9 @@ CVSTEditorWindows* GetVSTEditorWindows()
 {
     return editorWindows.load();
 }
+
+bool CanOpenVSTEditors()
+{
+    CVSTEditorWindows* windows = editorWindows.load();
+    return windows && windows->CanOpenEditors();
+}

@@ -15,6 +15,14 @@ public:
     virtual void Show(CControl* child) = 0;
     virtual void Hide(CControl* child) = 0;
     virtual void Destroy(CControl* child) = 0;
+    // Whether a plug-in editor can be opened at all here (an X11 display);
+    // the "Show Custom GUI" command is greyed where it cannot.
+    virtual bool CanOpenEditors() { return true; }
+    // The plug-in asked for a new editor size (audioMasterSizeWindow).
+    virtual void Resize(CControl* child, int32_t width, int32_t height) {}
+    // After every editor call: plug-in toolkits replace process-wide
+    // handlers (Xlib's error handlers) that the host must get back.
+    virtual void AfterEditorCall() {}
 
 protected:
     ~CVSTEditorWindows() = default;
@@ -23,3 +31,5 @@ protected:
 // Set once by the user interface at start-up; null when there is none.
 void SetVSTEditorWindows(CVSTEditorWindows* windows);
 CVSTEditorWindows* GetVSTEditorWindows();
+// Windows are installed and can hold plug-in editors.
+bool CanOpenVSTEditors();

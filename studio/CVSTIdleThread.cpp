@@ -1,6 +1,7 @@
 #include "studio/CVSTIdleThread.h"
 #include "platform/OsThread.h"
 #include "studio/CVSTAdapterList.h"
+#include "studio/CVSTEditorWindows.h"
 
 namespace {
 constexpr int kIdleIntervalMs = 10;
@@ -19,6 +20,10 @@ CVSTIdleThread::~CVSTIdleThread()
 
 void CVSTIdleThread::Process()
 {
-    CVSTAdapterList::Get().IdleRound();
+    CVSTAdapterList& list = CVSTAdapterList::Get();
+    list.IdleRound();
+    // With a GUI its editor timer tells the user, on its own thread.
+    if (!GetVSTEditorWindows())
+        list.TakeProblemReports(true);
     platform::SleepMilliseconds(kIdleIntervalMs);
 }

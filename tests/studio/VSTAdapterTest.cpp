@@ -13,6 +13,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -213,31 +214,41 @@ TEST_F(VSTAdapterTest, EventsBecomeMidiEventsInsideTheBlock)
     EXPECT_EQ(report.events[0].midiData[1], 60);
 }
 
-TEST_F(VSTAdapterTest, APlugInThatDeclinesEventsGetsThemInTheFirstBlockOnly)
+TEST_F(VSTAdapterTest, APlugInThatAnswersZeroToEventsStillGetsThemInEveryBlock)
 {
     CVSTAdapterInfo info = Info("declines-events");
     AdapterPtr adapter = CreateAdapter(info);
     CControlBuffer* events = adapter->GetControlPort()->controlBuffer;
-    MachineEvent on = MakeEvent(0, EVENT_NOTE_ON, 64, 1.0);
-    events->PushEvent(&on);
-    adapter->Process();
-    EXPECT_EQ(ReportOf(adapter.get()).processEventsCalls, 1);
-    EXPECT_FALSE(adapter->DeliversEvents());
-
-    for (int block = 0; block < 3; ++block) {
-        events->PushEvent(&on);
+    // Four notes in four blocks, each released in the block after; the
+    // last block has no events.
+    const int notes[] = {60, 64, 67, 72};
+    int sent = 0;
+    for (int block = 0; block < 9; ++block) {
+        if (block % 2 == 0 && block / 2 < 4) {
+            MachineEvent on = MakeEvent(13 * block, EVENT_NOTE_ON, notes[block / 2], 1.0);
+            events->PushEvent(&on);
+            ++sent;
+        }
+        if (block % 2 == 1) {
+            MachineEvent off = MakeEvent(200, EVENT_NOTE_OFF, notes[block / 2], 0.0);
+            events->PushEvent(&off);
+            ++sent;
+        }
         adapter->Process();
-        EXPECT_EQ(events->Count(), 0); // discarded
+        EXPECT_EQ(events->Count(), 0);
     }
-    EXPECT_EQ(ReportOf(adapter.get()).processEventsCalls, 1);
-    EXPECT_EQ(ReportOf(adapter.get()).eventCount, 1);
-    EXPECT_NE(adapter->GetControlPort(), nullptr); // the port stays
-
-    // Asking for MIDI again turns delivery back on.
-    EXPECT_EQ(PlugInAsks(adapter.get(), audioMasterWantMidi), 1);
-    events->PushEvent(&on);
-    adapter->Process();
-    EXPECT_EQ(ReportOf(adapter.get()).processEventsCalls, 2);
+    EXPECT_TRUE(adapter->DeclinedEvents());
+    EXPECT_TRUE(adapter->DeliversEvents());
+    TestPlugInReport report = ReportOf(adapter.get());
+    ASSERT_EQ(report.processEventsCalls, 8);
+    ASSERT_EQ(report.eventCount, sent);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(report.eventsPerCall[i], 1) << i;
+        const VstMidiEvent& event = report.events[i];
+        EXPECT_EQ(event.midiData[1], notes[i / 2]) << i;
+        EXPECT_EQ(static_cast<uint8_t>(event.midiData[0]), i % 2 == 0 ? 0x90 : 0x80) << i;
+        EXPECT_EQ(event.deltaFrames, i % 2 == 0 ? 13 * i : 200) << i;
+    }
 }
 
 TEST_F(VSTAdapterTest, FloatPathConvertsAndZeroesOutputs)
@@ -590,3 +601,127 @@ TEST_F(VSTAdapterTest, MachinesJoinAndLeaveTheGlobalList)
 }
 
 } // namespace
+
+namespace {
+
+std::vector<double> Output(CVSTAdapter* adapter, int32_t port, bool right)
+{
+    CAudioBuffer* out = adapter->ports[port]->audioBuffer;
+    const double* samples = right ? out->right : out->left;
+    return std::vector<double>(samples, samples + out->length);
+}
+
+} // namespace
+
+TEST_F(VSTAdapterTest, NonFiniteOutputIsSilencedForThatBlockAndCounted)
+{
+    CVSTAdapterInfo info = Info("misbehaves");
+    AdapterPtr adapter = CreateAdapter(info);
+    ASSERT_EQ(adapter->portCount, 2);
+    TestMisbehaviour bad{};
+    bad.throwOpcode = -1;
+    bad.nonFiniteBlocks = 2;
+    TellToMisbehave(adapter.get(), bad);
+    CAudioBuffer* in = adapter->ports[0]->audioBuffer;
+    for (int block = 0; block < 3; ++block) {
+        std::fill(in->left, in->left + in->length, 0.5);
+        std::fill(in->right, in->right + in->length, 0.25);
+        adapter->Process();
+        const std::vector<double> left = Output(adapter.get(), 1, false);
+        const std::vector<double> right = Output(adapter.get(), 1, true);
+        // A good block passes untouched (the gain is 0 dB).
+        EXPECT_EQ(left, std::vector<double>(left.size(), block < 2 ? 0.0 : 0.5)) << block;
+        EXPECT_EQ(right, std::vector<double>(right.size(), block < 2 ? 0.0 : 0.25)) << block;
+    }
+    EXPECT_EQ(adapter->GetNonFiniteBlocks(), 2);
+    EXPECT_FALSE(adapter->IsFaulted());
+}
+
+TEST_F(VSTAdapterTest, APlugInThatThrowsIsBypassedAndReportedOnce)
+{
+    struct Case {
+        const char* what;
+        TestMisbehaviour bad;
+        std::function<void(CVSTAdapter*)> trigger;
+    };
+    const Case cases[] = {
+        {"processReplacing", {-1, true, false, false, 0, 0}, [](CVSTAdapter* a) { a->Process(); }},
+        {"the dispatcher", {effGetParamDisplay, false, false, false, 0, 0},
+         [](CVSTAdapter* a) {
+             char text[kMachineTextSize];
+             a->GetParameterDisplay(0, text);
+             EXPECT_STREQ(text, "");
+         }},
+        {"setParameter", {-1, false, true, false, 0, 0}, [](CVSTAdapter* a) { a->SetParameter(0, 0.9); }},
+        {"getParameter", {-1, false, false, true, 0, 0}, [](CVSTAdapter* a) { EXPECT_EQ(a->GetParameter(0), 0.0); }},
+    };
+    for (const Case& c : cases) {
+        CVSTAdapterInfo info = Info("misbehaves");
+        AdapterPtr adapter = CreateAdapter(info);
+        TellToMisbehave(adapter.get(), c.bad);
+        ASSERT_NO_THROW(c.trigger(adapter.get())) << c.what;
+        ASSERT_TRUE(adapter->IsFaulted()) << c.what;
+        EXPECT_STREQ(adapter->GetFaultText(), c.what);
+
+        // Bypassed: inputs to outputs, and the plug-in is not called again.
+        const TestPlugInReport before = ReportOf(adapter.get());
+        CAudioBuffer* input = adapter->ports[0]->audioBuffer;
+        std::fill(input->left, input->left + input->length, 0.3);
+        std::fill(input->right, input->right + input->length, -0.2);
+        adapter->Process();
+        adapter->SetParameter(1, 0.5);
+        char text[kMachineTextSize];
+        adapter->GetParameterName(1, text);
+        EXPECT_EQ(Output(adapter.get(), 1, false), std::vector<double>(input->length, 0.3)) << c.what;
+        EXPECT_EQ(Output(adapter.get(), 1, true), std::vector<double>(input->length, -0.2)) << c.what;
+        const TestPlugInReport after = ReportOf(adapter.get());
+        EXPECT_EQ(after.opcodeCount, before.opcodeCount) << c.what;
+        EXPECT_EQ(after.processReplacingCalls, before.processReplacingCalls) << c.what;
+
+        // The user hears of it once.
+        std::vector<std::string> reports = CVSTAdapterList::Get().TakeProblemReports(false);
+        ASSERT_EQ(reports.size(), 1u) << c.what;
+        EXPECT_EQ(reports[0], std::string("VST PlugIn <velm-misbehaves> Failed In ") + c.what + " And Is Bypassed");
+        EXPECT_TRUE(CVSTAdapterList::Get().TakeProblemReports(false).empty()) << c.what;
+    }
+}
+
+TEST_F(VSTAdapterTest, AFailedPlugInStillSavesItsStateNotZeros)
+{
+    // It threw while processing, but still answers for its parameters.
+    CVSTAdapterInfo info = Info("misbehaves");
+    AdapterPtr adapter = CreateAdapter(info);
+    for (int32_t i = 0; i < 4; ++i)
+        adapter->SetParameter(i, 0.1 * (i + 1));
+    TellToMisbehave(adapter.get(), {-1, true, false, false, 0, 0});
+    adapter->Process();
+    ASSERT_TRUE(adapter->IsFaulted());
+    void* data = nullptr;
+    int32_t size = 0;
+    bool isList = false;
+    adapter->SaveState(&data, &size, &isList);
+    ASSERT_TRUE(isList);
+    ASSERT_EQ(size, 8 + 4 * 8);
+    for (int32_t i = 0; i < 4; ++i) {
+        double value;
+        std::memcpy(&value, static_cast<char*>(data) + 8 + 8 * i, sizeof value);
+        EXPECT_EQ(value, static_cast<double>(static_cast<float>(0.1 * (i + 1)))) << i;
+    }
+
+    // One that fails again when asked: the state it was last given.
+    AdapterPtr again = CreateAdapter(info);
+    again->LoadState(data, size, true);
+    TellToMisbehave(again.get(), {-1, false, false, true, 0, 0});
+    EXPECT_EQ(again->GetParameter(0), 0.0);
+    ASSERT_TRUE(again->IsFaulted());
+    void* rescued = nullptr;
+    int32_t rescuedSize = 0;
+    bool rescuedList = false;
+    again->SaveState(&rescued, &rescuedSize, &rescuedList);
+    ASSERT_EQ(rescuedSize, size);
+    EXPECT_TRUE(rescuedList);
+    EXPECT_EQ(std::memcmp(rescued, data, static_cast<size_t>(size)), 0);
+    std::free(rescued);
+    std::free(data);
+    CVSTAdapterList::Get().TakeProblemReports(false);
+}

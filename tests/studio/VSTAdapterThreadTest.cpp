@@ -47,6 +47,13 @@ public:
     void Show(CControl* child) override { calls.push_back(child == Child() ? "show" : "show ?"); }
     void Hide(CControl* child) override { calls.push_back(child == Child() ? "hide" : "hide ?"); }
     void Destroy(CControl* child) override { calls.push_back(child == Child() ? "destroy" : "destroy ?"); }
+    bool CanOpenEditors() override { return canOpen; }
+    void Resize(CControl* child, int32_t width, int32_t height) override
+    {
+        calls.push_back((child == Child() ? "resize " : "resize ? ") + std::to_string(width) + "x" +
+                        std::to_string(height));
+    }
+    void AfterEditorCall() override { ++afterEditorCalls; }
 
     // Stand-ins for controls of the toolkit; only their identity matters.
     static CControl* Parent() { return reinterpret_cast<CControl*>(&tokens[0]); }
@@ -54,6 +61,8 @@ public:
 
     std::vector<std::string> calls;
     void* nativeWindow = reinterpret_cast<void*>(0x4a00007);
+    bool canOpen = true;
+    int afterEditorCalls = 0;
 
 private:
     static inline char tokens[2];
@@ -109,23 +118,35 @@ TEST_F(VSTAdapterThreadTest, EditorCallsAndTheirOrder)
         EXPECT_EQ(windows.calls, (std::vector<std::string>{"create VST 200x300 in parent", "show"}));
         {
             CLockGuard guard(*adapter);
+            // The size is asked again once open (some know it only then).
             EXPECT_EQ(std::vector<VstInt32>(mirror.opcodes + created, mirror.opcodes + mirror.opcodeCount),
-                      (std::vector<VstInt32>{effEditGetRect, effEditOpen}));
+                      (std::vector<VstInt32>{effEditGetRect, effEditOpen, effEditGetRect}));
+            EXPECT_EQ(windows.afterEditorCalls, 3);
             EXPECT_EQ(mirror.editorWindow, windows.nativeWindow);
             // One editor at a time.
             EXPECT_EQ(adapter->CreateGUI(RecordingWindows::Parent()), nullptr);
-            EXPECT_EQ(mirror.opcodeCount, created + 2);
+            EXPECT_EQ(mirror.opcodeCount, created + 3);
             EXPECT_EQ(mirror.editIdleCalls, 0);
             adapter->ShowGUI();
         }
-        ASSERT_TRUE(Eventually([&] { return LockedReport(adapter.get()).editIdleCalls >= 2; }));
+        // Editor idle comes from the GUI's timer round only, never from
+        // the idle thread.
+        platform::SleepMilliseconds(50);
+        EXPECT_EQ(LockedReport(adapter.get()).editIdleCalls, 0);
+        CVSTAdapterList::Get().EditorIdleRound();
+        CVSTAdapterList::Get().EditorIdleRound();
+        EXPECT_EQ(LockedReport(adapter.get()).editIdleCalls, 2);
+        EXPECT_EQ(windows.afterEditorCalls, 5);
         {
             CLockGuard guard(*adapter);
             adapter->HideGUI();
         }
-        const int32_t idled = LockedReport(adapter.get()).editIdleCalls;
-        platform::SleepMilliseconds(50);
-        EXPECT_EQ(LockedReport(adapter.get()).editIdleCalls, idled);
+        CVSTAdapterList::Get().EditorIdleRound();
+        EXPECT_EQ(LockedReport(adapter.get()).editIdleCalls, 2);
+
+        // The plug-in resizes its editor.
+        EXPECT_EQ(PlugInAsks(adapter.get(), audioMasterSizeWindow, 640, 480), 1);
+        EXPECT_EQ(windows.calls.back(), "resize 640x480");
         windows.calls.clear();
     }
     // Destruction closes the editor before the plug-in.
@@ -157,12 +178,29 @@ TEST_F(VSTAdapterThreadTest, NoEditorWithoutANativeWindowOrWithoutWindows)
         adapter->ShowGUI();
     }
     EXPECT_EQ(windows.calls, (std::vector<std::string>{"create VST 200x300 in parent", "destroy"}));
-    platform::SleepMilliseconds(50);
+    CVSTAdapterList::Get().EditorIdleRound();
     EXPECT_EQ(LockedReport(adapter.get()).editIdleCalls, 0);
+    EXPECT_TRUE(adapter->CanOpenEditor());
+
+    // Where windows cannot hold editors (off-screen, Wayland) the plug-in
+    // is not asked and the command is greyed.
+    windows.calls.clear();
+    windows.canOpen = false;
+    EXPECT_FALSE(adapter->CanOpenEditor());
+    EXPECT_FALSE(CanOpenVSTEditors());
+    {
+        CLockGuard guard(*adapter);
+        const int32_t before = ReportOf(adapter.get()).opcodeCount;
+        EXPECT_EQ(adapter->CreateGUI(RecordingWindows::Parent()), nullptr);
+        EXPECT_EQ(ReportOf(adapter.get()).opcodeCount, before);
+    }
+    EXPECT_TRUE(windows.calls.empty());
 
     // A plug-in without an editor gets none.
     CVSTAdapterInfo synthInfo(&host, TestVSTPath("synth"), VSTEntryKind::PluginMain, 0);
     AdapterPtr synth = CreateAdapter(synthInfo);
+    windows.canOpen = true;
+    EXPECT_FALSE(synth->CanOpenEditor());
     CLockGuard guard(*synth);
     EXPECT_EQ(synth->CreateGUI(RecordingWindows::Parent()), nullptr);
 }
@@ -239,6 +277,37 @@ TEST_F(VSTAdapterThreadTest, MachinesComeAndGoWhileTheIdleThreadRuns)
         thread.join();
     EXPECT_EQ(gainInfo.GetInstanceCount(), 0);
     EXPECT_FALSE(gainInfo.IsLibraryLoaded());
+}
+
+TEST_F(VSTAdapterThreadTest, ASlowEditorIdleDoesNotHoldUpProcessing)
+{
+    RecordingWindows windows;
+    WindowsInstalled installed(&windows);
+    AdapterPtr adapter = CreateAdapter(gainInfo);
+    {
+        CLockGuard guard(*adapter);
+        ASSERT_NE(adapter->CreateGUI(RecordingWindows::Parent()), nullptr);
+        adapter->ShowGUI();
+        TestMisbehaviour slow{};
+        slow.throwOpcode = -1;
+        slow.editIdleMilliseconds = 300;
+        TellToMisbehave(adapter.get(), slow);
+    }
+    std::atomic<bool> idled{false};
+    std::thread gui([&] {
+        CVSTAdapterList::Get().EditorIdleRound();
+        idled = true;
+    });
+    // Blocks go through while the editor is inside its idle call (300 ms);
+    // were the machine locked, they would all wait for it.
+    while (!idled) {
+        adapter->Process();
+        platform::SleepMilliseconds(5);
+    }
+    gui.join();
+    const TestPlugInReport report = LockedReport(adapter.get());
+    EXPECT_EQ(report.editIdleReturns, 1);
+    EXPECT_GE(report.blocksDuringEditIdle, 1);
 }
 
 } // namespace

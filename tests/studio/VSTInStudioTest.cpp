@@ -1,6 +1,8 @@
 // Plug-in machines in the studio graph, processed by the render cycle.
 #include "framework/CAudioBuffer.h"
 #include "framework/CPort.h"
+#include "studio/CStudioObserver.h"
+#include "studio/CVSTAdapterList.h"
 #include "support/StudioFixture.h"
 #include "support/TempFolder.h"
 #include "support/TestPlugIns.h"
@@ -189,3 +191,83 @@ TEST_F(VSTInStudioTest, ARealInstrumentThroughARealEffectPlaysItsNote)
 }
 
 } // namespace
+
+namespace {
+
+class ParameterObserver : public CStudioObserver {
+public:
+    void ParameterChanged(CMachineContainer* container, int32_t index, double value) override
+    {
+        changes.push_back({container, index, value});
+    }
+    struct Change {
+        CMachineContainer* container;
+        int32_t index;
+        double value;
+    };
+    std::vector<Change> changes;
+};
+
+} // namespace
+
+TEST_F(VSTInStudioTest, ChangesMadeInAPlugInsEditorReachTheObserversAndMarkTheProject)
+{
+    CVSTAdapterInfo* type = Type(TestVSTPath("gain"));
+    ASSERT_NE(type, nullptr);
+    CMachineContainer* gain = studio.AddMachineOfType(type, 0, 0);
+    ParameterObserver observer;
+    {
+        CLockGuard lock(studio);
+        studio.AddObserver(&observer);
+    }
+    studio.ClearChanged();
+    auto* adapter = static_cast<CVSTAdapter*>(gain->GetMachine());
+    // As an editor does when the user turns one of its knobs.
+    PlugInAsks(adapter, audioMasterAutomate, 2, 0, nullptr, 0.75f);
+    ASSERT_EQ(observer.changes.size(), 1u);
+    EXPECT_EQ(observer.changes[0].container, gain);
+    EXPECT_EQ(observer.changes[0].index, 2);
+    EXPECT_EQ(observer.changes[0].value, 0.75);
+    EXPECT_TRUE(studio.IsChanged());
+    EXPECT_EQ(adapter->GetParameter(2), 0.75);
+    CLockGuard lock(studio);
+    studio.RemoveObserver(&observer);
+}
+
+TEST_F(VSTInStudioTest, AFailingPlugInNeitherStopsTheStudioNorPoisonsTheMix)
+{
+    CVSTAdapterInfo* type = Type(TestVSTPath("misbehaves"));
+    ASSERT_NE(type, nullptr);
+    CMachineContainer* ramp = studio.AddMachineOfType(fixture.ramp, 0, 0);
+    CMachineContainer* bad = studio.AddMachineOfType(type, 0, 0);
+    // Ports: stereo input 0, stereo output 1.
+    ASSERT_NE(studio.Connect(ramp->GetConnector(0), bad->GetConnector(0), 1.0), nullptr);
+    ASSERT_NE(studio.Connect(bad->GetConnector(1), master->GetConnector(0), 1.0), nullptr);
+    auto* adapter = static_cast<CVSTAdapter*>(bad->GetMachine());
+
+    // Non-finite samples: that block is silent, the next one sounds again.
+    TestMisbehaviour nonFinite{};
+    nonFinite.throwOpcode = -1;
+    nonFinite.nonFiniteBlocks = 1;
+    TellToMisbehave(adapter, nonFinite);
+    Render();
+    for (double sample : out[0])
+        ASSERT_EQ(sample, 0.0);
+    Render();
+    EXPECT_TRUE(std::isfinite(out[0][10]) && out[0][10] != 0.0);
+    EXPECT_EQ(adapter->GetNonFiniteBlocks(), 1);
+
+    // A throw in the middle of a block: the studio goes on with the
+    // machine bypassed, its input going straight through.
+    TestMisbehaviour throws{};
+    throws.throwOpcode = -1;
+    throws.throwInProcess = true;
+    TellToMisbehave(adapter, throws);
+    for (int block = 2; block < 5; ++block) {
+        ASSERT_NO_THROW(Render());
+        for (int32_t i = 0; i < kFrames; ++i)
+            ASSERT_EQ(out[0][static_cast<size_t>(i)], CRampMachine::Expected(block * kFrames + i)) << block << " " << i;
+    }
+    EXPECT_TRUE(adapter->IsFaulted());
+    EXPECT_EQ(CVSTAdapterList::Get().TakeProblemReports(false).size(), 1u);
+}

@@ -22,11 +22,20 @@ inline std::string TestVSTFolder(bool wellBehaved = true)
     return std::string(VELMORA_TEST_DIR) + (wellBehaved ? "/vst/good" : "/vst/bad");
 }
 
+// The plug-ins whose identifiers collide ("twin-a", "twin-b", "blank-a",
+// "blank-b").
+inline std::string TestTwinsFolder()
+{
+    return std::string(VELMORA_TEST_DIR) + "/vst/twins";
+}
+
 // "gain", "synth", "chunks", "four-outputs", "declines-events", "main-only",
-// "no-audio";
+// "no-audio", "misbehaves";
 // "crash", "null-effect", "hang" live in the other folder.
 inline std::string TestVSTPath(const std::string& kind)
 {
+    if (kind.rfind("twin-", 0) == 0 || kind.rfind("blank-", 0) == 0)
+        return TestTwinsFolder() + "/velm-" + kind + ".so";
     const bool bad = kind == "crash" || kind == "null-effect" || kind == "hang";
     return TestVSTFolder(!bad) + "/velm-" + kind + ".so";
 }
@@ -59,4 +68,12 @@ inline VstIntPtr PlugInAsks(CVSTAdapter* adapter, VstInt32 opcode, VstInt32 inde
     AEffect* effect = adapter->GetEffect();
     effect->dispatcher(effect, effVendorSpecific, kCallRequest, 0, &call, 0.0f);
     return call.answer;
+}
+
+// From now on the plug-in misbehaves as told (the "misbehaves" kind).
+inline void TellToMisbehave(CVSTAdapter* adapter, const TestMisbehaviour& misbehaviour)
+{
+    AEffect* effect = adapter->GetEffect();
+    TestMisbehaviour copy = misbehaviour;
+    effect->dispatcher(effect, effVendorSpecific, kMisbehaveRequest, 0, &copy, 0.0f);
 }

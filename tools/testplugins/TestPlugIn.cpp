@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <unistd.h>
 #include <vector>
 
@@ -20,6 +22,11 @@
 #define KIND_NULL_EFFECT 8     // the entry returns no effect record
 #define KIND_HANG 9            // never returns from the entry
 #define KIND_NO_AUDIO 10       // no audio at all, answers "receiveVstMIDIEvent" (a MIDI tool)
+#define KIND_MISBEHAVES 11     // 2 in, 2 out; throws or writes non-finite samples when told to
+#define KIND_TWIN_A 12         // these two share one identifier: a parameter list of 4
+#define KIND_TWIN_B 13         //   and program chunks
+#define KIND_BLANK_A 14        // these two have the empty identifier: 4 parameters
+#define KIND_BLANK_B 15        //   and 3 parameters
 
 #ifndef TEST_PLUGIN_KIND
 #error "TEST_PLUGIN_KIND must be set"
@@ -40,7 +47,18 @@ struct Plugin {
     std::vector<char> chunk;
     ERect rect;
     TestPlugInReport* mirror;
+    TestMisbehaviour misbehaviour;
 };
+
+#if TEST_PLUGIN_KIND == KIND_TWIN_B || TEST_PLUGIN_KIND == KIND_CHUNKS
+#define HAS_CHUNKS 1
+#endif
+
+void MaybeThrow(bool when, const char* what)
+{
+    if (when)
+        throw std::runtime_error(what);
+}
 
 Plugin* From(AEffect* effect)
 {
@@ -78,8 +96,13 @@ VstIntPtr Dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr
         call->answer = plugin->host(effect, call->opcode, call->index, call->value, call->ptr, call->opt);
         return 1;
     }
+    if (opcode == effVendorSpecific && index == kMisbehaveRequest) {
+        std::memcpy(&plugin->misbehaviour, ptr, sizeof plugin->misbehaviour);
+        return 1;
+    }
     if (report.opcodeCount < kReportOpcodes)
         report.opcodes[report.opcodeCount++] = opcode;
+    MaybeThrow(opcode == plugin->misbehaviour.throwOpcode, "dispatcher");
     if (opcode == effClose) {
         Publish(plugin);
         delete plugin;
@@ -136,10 +159,18 @@ VstIntPtr Handle(Plugin* plugin, VstInt32 opcode, VstInt32 index, VstIntPtr valu
         return 1;
     case effEditIdle:
         ++report.editIdleCalls;
+        Publish(plugin);
+        if (plugin->misbehaviour.editIdleMilliseconds > 0) {
+            // Blocks processed meanwhile on another thread.
+            const VstInt32 before = __atomic_load_n(&report.processReplacingCalls, __ATOMIC_ACQUIRE);
+            usleep(static_cast<useconds_t>(plugin->misbehaviour.editIdleMilliseconds) * 1000);
+            report.blocksDuringEditIdle += __atomic_load_n(&report.processReplacingCalls, __ATOMIC_ACQUIRE) - before;
+        }
+        ++report.editIdleReturns;
         return 0;
     case effGetChunk: {
         report.chunkIndex = index;
-#if TEST_PLUGIN_KIND == KIND_CHUNKS
+#ifdef HAS_CHUNKS
         plugin->chunk.assign(sizeof(VstInt32) + sizeof plugin->parameters, 0);
         std::memcpy(plugin->chunk.data(), &kChunkMagic, sizeof kChunkMagic);
         std::memcpy(plugin->chunk.data() + sizeof kChunkMagic, plugin->parameters, sizeof plugin->parameters);
@@ -165,6 +196,8 @@ VstIntPtr Handle(Plugin* plugin, VstInt32 opcode, VstInt32 index, VstIntPtr valu
     case effProcessEvents: {
         ++report.processEventsCalls;
         auto* events = static_cast<VstEvents*>(ptr);
+        if (report.processEventsCalls <= kReportBlocks)
+            report.eventsPerCall[report.processEventsCalls - 1] = events->numEvents;
         auto** list = reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(events) + offsetof(VstEvents, events));
         for (VstInt32 i = 0; i < events->numEvents; ++i) {
             if (report.eventCount < kReportEvents)
@@ -217,8 +250,9 @@ float Gain(Plugin* plugin)
 void ProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32 frames)
 {
     Plugin* plugin = From(effect);
-    ++plugin->report.processReplacingCalls;
+    __atomic_add_fetch(&plugin->report.processReplacingCalls, 1, __ATOMIC_RELEASE);
     plugin->report.lastFrames = frames;
+    MaybeThrow(plugin->misbehaviour.throwInProcess, "process");
     const float gain = Gain(plugin);
     for (VstInt32 c = 0; c < effect->numOutputs; ++c) {
         for (VstInt32 i = 0; i < frames; ++i) {
@@ -228,6 +262,11 @@ void ProcessReplacing(AEffect* effect, float** inputs, float** outputs, VstInt32
             else
                 outputs[c][i] = 0.25f * static_cast<float>(c + 1);
         }
+    }
+    if (plugin->misbehaviour.nonFiniteBlocks > 0 && effect->numOutputs > 0) {
+        --plugin->misbehaviour.nonFiniteBlocks;
+        outputs[0][frames / 2] = std::numeric_limits<float>::quiet_NaN();
+        outputs[effect->numOutputs - 1][frames - 1] = std::numeric_limits<float>::infinity();
     }
 }
 
@@ -257,12 +296,14 @@ void ProcessDouble(AEffect* effect, double** inputs, double** outputs, VstInt32 
 
 void SetParameter(AEffect* effect, VstInt32 index, float value)
 {
+    MaybeThrow(From(effect)->misbehaviour.throwInSetParameter, "setParameter");
     if (index >= 0 && index < kParameters)
         From(effect)->parameters[index] = value;
 }
 
 float GetParameter(AEffect* effect, VstInt32 index)
 {
+    MaybeThrow(From(effect)->misbehaviour.throwInGetParameter, "getParameter");
     return index >= 0 && index < kParameters ? From(effect)->parameters[index] : 0.0f;
 }
 
@@ -281,6 +322,7 @@ AEffect* Create(HostCallback host)
 #else
     auto* plugin = new Plugin{};
     plugin->host = host;
+    plugin->misbehaviour.throwOpcode = -1;
     TestPlugInReport& report = plugin->report;
     // Real plug-ins ask before they have a record.
     report.entryVersion = host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f);
@@ -330,6 +372,28 @@ AEffect* Create(HostCallback host)
     effect.uniqueID = 0x56443031; // 'VD01'
 #elif TEST_PLUGIN_KIND == KIND_NO_AUDIO
     effect.uniqueID = 0x564E3031; // 'VN01'
+#elif TEST_PLUGIN_KIND == KIND_MISBEHAVES
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.uniqueID = 0x56583031; // 'VX01'
+#elif TEST_PLUGIN_KIND == KIND_TWIN_A
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.uniqueID = 0x54573141; // 'TW1A'
+#elif TEST_PLUGIN_KIND == KIND_TWIN_B
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.flags |= effFlagsProgramChunks;
+    effect.uniqueID = 0x64674151; // 'dgAQ': the same low four bits as 'TW1A'
+#elif TEST_PLUGIN_KIND == KIND_BLANK_A
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.uniqueID = 0x42414E30; // 'BAN0': a first code of 0 leaves "VST::"
+#elif TEST_PLUGIN_KIND == KIND_BLANK_B
+    effect.numInputs = 2;
+    effect.numOutputs = 2;
+    effect.numParams = 3;
+    effect.uniqueID = 0x62616E20; // 'ban '
 #elif TEST_PLUGIN_KIND == KIND_MAIN_ONLY
     effect.numInputs = 2;
     effect.numOutputs = 2;

@@ -11,8 +11,10 @@
 inline constexpr VstInt32 kReportRequest = 0x564C6F67; // 'VLog'
 inline constexpr VstInt32 kCallRequest = 0x5643616C;   // 'VCal'
 inline constexpr VstInt32 kMirrorRequest = 0x564D6972; // 'VMir'
+inline constexpr VstInt32 kMisbehaveRequest = 0x56426164; // 'VBad': ptr is a TestMisbehaviour
 inline constexpr int kReportOpcodes = 512;
 inline constexpr int kReportEvents = 64;
+inline constexpr int kReportBlocks = 64;
 
 struct TestPlugInReport {
     // Every dispatcher opcode received, in order (the test requests aside).
@@ -41,8 +43,11 @@ struct TestPlugInReport {
     VstInt32 processEventsCalls;
     VstInt32 eventCount; // events received in all
     VstMidiEvent events[kReportEvents];
+    VstInt32 eventsPerCall[kReportBlocks]; // numEvents of each effProcessEvents
     VstInt32 idleCalls;
-    VstInt32 editIdleCalls;
+    VstInt32 editIdleCalls;     // counted when the call starts
+    VstInt32 editIdleReturns;   // counted when it returns
+    VstInt32 blocksDuringEditIdle; // processReplacing calls made during slow editor idle calls
 };
 
 struct TestCallRequest {
@@ -52,4 +57,14 @@ struct TestCallRequest {
     void* ptr;
     float opt;
     VstIntPtr answer;
+};
+
+// What a test plug-in is told to do wrong from now on.
+struct TestMisbehaviour {
+    VstInt32 throwOpcode;     // the dispatcher throws for this opcode; -1: never
+    bool throwInProcess;      // processReplacing throws
+    bool throwInSetParameter;
+    bool throwInGetParameter;
+    VstInt32 nonFiniteBlocks; // the next blocks write a NaN and an infinity
+    VstInt32 editIdleMilliseconds; // effEditIdle takes this long (a slow editor)
 };

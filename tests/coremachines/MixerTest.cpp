@@ -240,6 +240,20 @@ TEST(MixerTest, MuteAndSoloSilenceChannelsAndBuses)
     EXPECT_EQ(mixer->GetPeak(10, 0), 0.0);
 }
 
+TEST(MixerTest, StereoEqualiserLanesAreTheOneSideEqualiser)
+{
+    CThreeBandEQ left(kTestRate), right(kTestRate);
+    CStereoThreeBandEQ both(kTestRate);
+    CRandom random(4);
+    for (int i = 0; i < 20000; ++i) {
+        const double l = random.Noise(), r = random.Noise();
+        const double gains[3] = {0.2 + 0.6 * (i % 3), 0.7, 1.0 - 0.3 * (i % 2)};
+        const Double2 e = both.Process(Double2{l, r}, Double2{} + gains[0], Double2{} + gains[1], Double2{} + gains[2]);
+        ASSERT_EQ(e[0], left.Process(l, gains[0], gains[1], gains[2])) << i;
+        ASSERT_EQ(e[1], right.Process(r, gains[0], gains[1], gains[2])) << i;
+    }
+}
+
 TEST(MixerTest, EqualiserStaysOutOfDenormalsInSilence)
 {
     CThreeBandEQ eq(kTestRate);

@@ -132,15 +132,19 @@ CMixer::Targets CMixer::TargetsOf(int32_t channel, bool audible) const
     const bool track = channel < kTracks;
     const double* p = track ? values + channel * kTrackParameters
                             : values + kTracks * kTrackParameters + (channel - kTracks) * kBusParameters;
+    // Values from old projects or automation beyond 0..1 (or NaN) are held
+    // to the desk's range: +12 dB at most, no negative gains.
+    auto unit = [](double x) { return x > 0.0 ? std::min(x, 1.0) : 0.0; };
     Targets t{};
-    const double g = audible ? LevelGain(p[LEVEL]) : 0.0;
-    t.gain[0] = (1.0 - p[BALANCE]) * g;
-    t.gain[1] = p[BALANCE] * g;
-    t.band[0] = p[LOW];
-    t.band[1] = p[MID];
-    t.band[2] = p[HIGH];
+    const double g = audible ? LevelGain(unit(p[LEVEL])) : 0.0;
+    const double balance = unit(p[BALANCE]);
+    t.gain[0] = (1.0 - balance) * g;
+    t.gain[1] = balance * g;
+    t.band[0] = unit(p[LOW]);
+    t.band[1] = unit(p[MID]);
+    t.band[2] = unit(p[HIGH]);
     for (int32_t k = 0; k < kBuses; ++k)
-        t.send[k] = track && audible ? p[SEND1 + k] : 0.0;
+        t.send[k] = track && audible ? unit(p[SEND1 + k]) : 0.0;
     return t;
 }
 

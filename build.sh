@@ -14,7 +14,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev
-  qt6-base-dev libpcre2-16-0 libxkbcommon-dev xvfb fonts-dejavu-core
+  qt6-base-dev libpcre2-16-0 libxkbcommon-dev xvfb xauth xdotool x11-utils fonts-dejavu-core
+  libxcb-cursor0 xdg-utils
   libasound2-dev libasound2-plugins jackd2 libjack-jackd2-dev librtmidi-dev
   amsynth lsp-plugins-vst dragonfly-reverb-vst
   sox timgm6mb-soundfont imagemagick python3
@@ -71,6 +72,9 @@ case "$command" in
   run)
     install_packages
     configure_and_build "$build_dir"
+    # With a display the window opens on the demo song; without one the
+    # program plays it and says why there is no window.
+    if [ $# -eq 0 ]; then set -- "$build_dir/bin/Songs/Demo.vmp"; fi
     exec "$build_dir/bin/velmora-studio" "$@"
     ;;
   build)

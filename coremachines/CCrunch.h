@@ -2,6 +2,7 @@
 // Bit crusher: the input is quantised to 2^int((1 − amount)·15 + 1) levels.
 #include "coremachines/CWaveShaper.h"
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 
 class CCrunch : public CWaveShaper {
 public:
@@ -21,7 +22,7 @@ private:
     double levels = 0.0;
 };
 
-class CCrunchInfo : public CCoreMachineInfo<CCrunch> {
+class CCrunchInfo : public CCoreMachineInfo<CEditableMachine<CCrunch, CoreEditorKind::Vorize>> {
 public:
     CCrunchInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT Vorize", "VelmPlug::ZT Vorize")

@@ -2,6 +2,7 @@
 // Drive distortion: y = (4·amp + 1)·(4·drive + 1)^(1 − |u|)·u, clamped.
 #include "coremachines/CWaveShaper.h"
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 
 class CDistort : public CWaveShaper {
 public:
@@ -21,7 +22,7 @@ private:
     double logDrive = 0.0;
 };
 
-class CDistortInfo : public CCoreMachineInfo<CDistort> {
+class CDistortInfo : public CCoreMachineInfo<CEditableMachine<CDistort, CoreEditorKind::Distort>> {
 public:
     CDistortInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT Distort", "VelmPlug::ZT Distort")

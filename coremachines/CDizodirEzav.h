@@ -9,6 +9,7 @@
 // call, never inside SetParameter, and never allocates: every buffer is
 // sized for the smallest room when the sample rate is set.
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 #include "coremachines/Biquad.h"
 #include "framework/CMachine.h"
 #include <cstdint>
@@ -137,7 +138,7 @@ private:
     bool editorDirty = true; // for the editor's room and impulse views
 };
 
-class CDizodirEzavInfo : public CCoreMachineInfo<CDizodirEzav> {
+class CDizodirEzavInfo : public CCoreMachineInfo<CEditableMachine<CDizodirEzav, CoreEditorKind::Reverb>> {
 public:
     CDizodirEzavInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT DizodirEzav", "VelmPlug::ZT DizodirEzav")

@@ -4,6 +4,7 @@
 // balance that the kit applies, and receives its own parameters at their
 // sample offsets. All voices read one block of shared noise.
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 #include "coremachines/CDrumKitVoice.h"
 #include "coremachines/CRandom.h"
 #include "coremachines/CScratchBuffer.h"
@@ -63,7 +64,7 @@ private:
     int32_t routingTime = 0; // offset of the parameter events queued while routing
 };
 
-class CDrumKitInfo : public CCoreMachineInfo<CDrumKit> {
+class CDrumKitInfo : public CCoreMachineInfo<CEditableMachine<CDrumKit, CoreEditorKind::DrumKit>> {
 public:
     CDrumKitInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT DUzoV8", "VelmPlug::ZT DUzoV8")

@@ -2,8 +2,11 @@
 // The two DudeRivi machine types: one voice, and sixteen.
 #include "coremachines/CCoreMachineInfo.h"
 #include "coremachines/CDudeRivi.h"
+#include "coremachines/CEditableMachine.h"
 
-class CDudeRiviInfo : public CCoreMachineInfo<CDudeRivi, false> {
+using CDudeRiviWithEditor = CEditableMachine<CDudeRivi, CoreEditorKind::DudeRivi>;
+
+class CDudeRiviInfo : public CCoreMachineInfo<CDudeRiviWithEditor, false> {
 public:
     CDudeRiviInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT DudeRivi", "VelmPlug::ZT DudeRivi")
@@ -11,7 +14,7 @@ public:
     }
 };
 
-class CDudeRiviPolyphonicInfo : public CCoreMachineInfo<CDudeRivi, true> {
+class CDudeRiviPolyphonicInfo : public CCoreMachineInfo<CDudeRiviWithEditor, true> {
 public:
     CDudeRiviPolyphonicInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT DudeRivi (Polyphonic)", "VelmPlug::ZT DudeRivi (Polyphonic)")

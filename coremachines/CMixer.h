@@ -5,6 +5,7 @@
 // back in ProcessLate, after the effects fed by the sends have run. Mute and
 // solo are desk states (not parameters) set from the editor thread.
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 #include "coremachines/CThreeBandEQ.h"
 #include "framework/CMachine.h"
 #include <atomic>
@@ -90,7 +91,7 @@ private:
     std::vector<Double2> sums[3];
 };
 
-class CMixerInfo : public CCoreMachineInfo<CMixer> {
+class CMixerInfo : public CCoreMachineInfo<CEditableMachine<CMixer, CoreEditorKind::Mixer>> {
 public:
     CMixerInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT Mixer", "VelmPlug::ZT Mixer-Stereo-8-2")

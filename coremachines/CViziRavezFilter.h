@@ -4,6 +4,7 @@
 // rate and one output is taken per input sample; each design keeps its own
 // histories, so switching the factor resumes that design's old history.
 #include "coremachines/CCoreMachineInfo.h"
+#include "coremachines/CEditableMachine.h"
 #include "framework/CMachine.h"
 #include <cstdint>
 #include <vector>
@@ -46,7 +47,7 @@ private:
     Design designs[kDesigns];
 };
 
-class CViziRavezFilterInfo : public CCoreMachineInfo<CViziRavezFilter> {
+class CViziRavezFilterInfo : public CCoreMachineInfo<CEditableMachine<CViziRavezFilter, CoreEditorKind::Filter>> {
 public:
     CViziRavezFilterInfo(CHost* host, const CWaveTables* tables)
         : CCoreMachineInfo(host, tables, "ZT ViziRavez", "VelmPlug::ZT ViziRavez")

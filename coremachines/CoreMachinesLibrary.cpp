@@ -12,6 +12,7 @@
 #include "coremachines/CStereoSplitter.h"
 #include "coremachines/CViziRavezFilter.h"
 #include "coremachines/CWaveTables.h"
+#include "coremachines/view/CoreEditors.h"
 #include "framework/CHost.h"
 #include "framework/MachineLibrary.h"
 
@@ -26,6 +27,7 @@ VELM_LIBRARY_EXPORT int32_t VelmPlugInit(void* module, CHost* host)
 {
     context = new CWaveTables(module, host);
     const CWaveTables* tables = context;
+    RegisterCoreEditors();
     // The library's type order: project files and the machine menu list
     // them so.
     host->RegisterMachineInfo(new CViziRavezFilterInfo(host, tables));

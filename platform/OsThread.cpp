@@ -46,6 +46,11 @@ void YieldProcessor()
     sched_yield();
 }
 
+void SetCurrentThreadName(const char* name)
+{
+    pthread_setname_np(pthread_self(), name);
+}
+
 void SleepMilliseconds(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

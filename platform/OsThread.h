@@ -12,6 +12,9 @@ void SetThreadPriority(pthread_t thread, pid_t tid, int level);
 
 pid_t CurrentThreadId();
 
+// Names the calling thread for the system's tools (at most 15 characters).
+void SetCurrentThreadName(const char* name);
+
 // Yields the processor to other runnable threads.
 void YieldProcessor();
 

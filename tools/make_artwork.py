@@ -218,7 +218,70 @@ def about_picture(width, height):
     return img
 
 
+def app_icon(size):
+    """The program's icon: a dark tile with the amber wave of the about box."""
+    img = Image(size, size, True)
+    k = size / 64.0
+    rounded_rect(img, 2 * k, 2 * k, size - 2 * k, size - 2 * k, 10 * k,
+                 lambda x, y: tuple(mix((46, 40, 30), (22, 22, 28), y / size)) + (255,))
+    pts = [(x, size * 0.5 + math.sin((x - size / 2) / (6.0 * k)) * 14 * k * math.exp(-((x - size / 2) / (18.0 * k)) ** 2))
+           for x in [8 * k + i * 0.5 for i in range(int(96 * k) + 1)]]
+    for (x0, y0), (x1, y1) in zip(pts, pts[1:]):
+        segment(img, x0, y0, x1, y1, 3.2 * k, (255, 187, 0, 255))
+    return img
+
+
+def editor_panel(width, height, frames, seed):
+    """A machine editor's face: graphite with a fine grain, an amber rule
+    along the top and darker inset frames for the control groups."""
+    img = brushed_panel(width, height, seed, (74, 76, 82))
+    for x in range(width):
+        for y in range(3):
+            img.blend(x, y, (204, 150, 0, 255), 0.9 - 0.25 * y)
+    for (x0, y0, x1, y1) in frames:
+        rounded_rect(img, x0, y0, x1, y1, 4.0, lambda x, y: (18, 18, 22, 120))
+        rounded_rect(img, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 3.0, lambda x, y: (40, 41, 46, 200))
+    return img
+
+
+# Group frames of the DudeRivi editor: left, right in slider columns of the
+# editor's grid (20 px pitch from x 12), for its two rows.
+DUDERIVI_ROWS = [[(0, 10), (10, 14), (14, 27), (27, 32)], [(0, 14), (14, 41)]]
+
+
+def duderivi_panel():
+    frames = []
+    for row, groups in enumerate(DUDERIVI_ROWS):
+        top = 34 + row * 128
+        for gi, (a, b) in enumerate(groups):
+            x0 = 8 + a * 20 + gi * 10
+            frames.append((x0, top, x0 + (b - a) * 20 + 4, top + 120))
+    frames.append((700, 34, 864, 154))  # the display
+    return editor_panel(872, 298, frames, 23)
+
+
+def transposed(image):
+    """The picture mirrored across its diagonal: a vertical part made
+    horizontal."""
+    out = Image(image.height, image.width, image.alpha)
+    for y in range(image.height):
+        for x in range(image.width):
+            out.px[x * out.width + y] = list(image.px[y * image.width + x])
+    return out
+
+
+def drumkit_panel():
+    frames = [(8 + v * 64 + 2, 30, 8 + v * 64 + 62, 188) for v in range(11)]
+    return editor_panel(720, 196, frames, 29)
+
+
+def mixer_panel():
+    frames = [(6, 26, 66, 300)] + [(70 + c * 56, 26, 70 + c * 56 + 53, 300) for c in range(10)]
+    return editor_panel(632, 306, frames, 31)
+
+
 ARTWORK = {
+    "icon.png": lambda: app_icon(64),
     "about.png": lambda: about_picture(492, 312),
     "panel.png": lambda: brushed_panel(240, 140, 7, (150, 152, 160)),
     "toolbar.png": lambda: brushed_panel(64, 30, 11, (110, 112, 118)),
@@ -230,6 +293,15 @@ ARTWORK = {
     "button_hover.png": lambda: button_face(28, 18, 1),
     "button_down.png": lambda: button_face(28, 18, 2),
     "meter_cells.png": meter_cells,
+    "shaper_panel.png": lambda: editor_panel(336, 128, [(8, 10, 218, 120), (216, 8, 328, 120)], 17),
+    "duderivi_panel.png": duderivi_panel,
+    "slider_track_short.png": lambda: slider_track(16, 74),
+    "slider_thumb_h.png": lambda: transposed(slider_thumb(16, 10)),
+    "slider_track_h.png": lambda: transposed(slider_track(16, 48)),
+    "drumkit_panel.png": drumkit_panel,
+    "reverb_panel.png": lambda: editor_panel(484, 222, [(8, 26, 198, 216), (202, 26, 410, 216), (414, 26, 476, 216)], 37),
+    "filter_panel.png": lambda: editor_panel(360, 150, [(8, 26, 352, 144)], 41),
+    "mixer_panel.png": mixer_panel,
 }
 
 

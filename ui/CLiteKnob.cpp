@@ -28,11 +28,15 @@ void CLiteKnob::Draw(CPicture& target)
 
 void CLiteKnob::SetValue(double newValue)
 {
+    int32_t oldFrame;
     {
         ContainerLock lock(*this);
+        oldFrame = Frame();
         value = std::clamp(newValue, 0.0, 1.0);
     }
-    Redraw();
+    // Only a new frame changes the picture.
+    if (Frame() != oldFrame)
+        Redraw();
 }
 
 void CLiteKnob::Refresh()

@@ -50,11 +50,16 @@ void CLiteSlider::Draw(CPicture& target)
 
 void CLiteSlider::SetValue(double newValue)
 {
+    int32_t oldX, oldY;
     {
         ContainerLock lock(*this);
+        oldX = ThumbX();
+        oldY = ThumbY();
         value = std::clamp(newValue, 0.0, 1.0);
     }
-    Redraw();
+    // Automation moves values far more often than the thumb moves a pixel.
+    if (ThumbX() != oldX || ThumbY() != oldY)
+        Redraw();
 }
 
 void CLiteSlider::Refresh()

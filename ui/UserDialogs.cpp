@@ -66,14 +66,19 @@ public:
         case kMessageBoxYesNo:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
+        case kMessageBoxSaveDiscardCancel:
+            box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            break;
         default:
             box.setStandardButtons(QMessageBox::Ok);
             break;
         }
         switch (box.exec()) {
         case QMessageBox::Yes:
+        case QMessageBox::Save:
             return kAnswerYes;
         case QMessageBox::No:
+        case QMessageBox::Discard:
             return kAnswerNo;
         case QMessageBox::Cancel:
             return kAnswerCancel;
@@ -102,6 +107,7 @@ void ShowErrorBox(const char* caption, const char* text)
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return;
     }
+    Trace("%s: %s", caption, text); // what the box said, for VELMORA_TRACE runs
     UserDialogs().MessageBox(nullptr, text, caption, kMessageBoxOk | kMessageBoxIconError);
 }
 

@@ -10,6 +10,8 @@ enum MessageBoxStyle : uint32_t {
     kMessageBoxOkCancel = 0x01,
     kMessageBoxYesNoCancel = 0x03,
     kMessageBoxYesNo = 0x04,
+    // "Save", "Discard", "Cancel", answered as kAnswerYes, kAnswerNo, kAnswerCancel.
+    kMessageBoxSaveDiscardCancel = 0x0E,
     kMessageBoxIconError = 0x10,
     kMessageBoxIconQuestion = 0x20,
     kMessageBoxIconWarning = 0x30,

@@ -5,6 +5,7 @@
 // look at it before committing it.
 #include "studio/CVelmHost.h"
 #include "support/QtTestSupport.h"
+#include "support/ReferenceImage.h"
 #include "support/TestMachines.h"
 #include "ui/CColorManager.h"
 #include "ui/CFrame.h"
@@ -91,29 +92,5 @@ TEST(ScreenshotTest, PanelMatchesTheReviewedReference)
 {
     QImage actual = RenderPanel();
     ASSERT_EQ(actual.size(), QSize(320, 150));
-    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/ui/reference/panel.png";
-    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/panel_actual.png";
-    actual.save(QString::fromStdString(actualPath));
-    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-        GTEST_SKIP() << "reference written to " << referencePath;
-    }
-    QImage reference(QString::fromStdString(referencePath));
-    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-    reference = reference.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(reference.size(), actual.size());
-    // Small tolerance for font rasterising differences: a few pixels may
-    // differ clearly, the rest only by rounding.
-    int clearlyDifferent = 0;
-    int worst = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            QRgb a = actual.pixel(x, y);
-            QRgb r = reference.pixel(x, y);
-            int d = std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)), std::abs(qBlue(a) - qBlue(r))});
-            worst = std::max(worst, d);
-            clearlyDifferent += d > 3;
-        }
-    }
-    EXPECT_LE(clearlyDifferent, 40) << "worst channel difference " << worst << "; actual image: " << actualPath;
+    ExpectMatchesReference(actual, "ui/reference/panel.png");
 }

@@ -1,0 +1,93 @@
+# Shared by the end-to-end tests: the real program under Xvfb, driven by
+# xdotool. Sourced with PROGRAM set; each test runs in its own folder.
+set -u
+WORK=$(mktemp -d /tmp/velmora-e2e.XXXXXX)
+trap 'cleanup' EXIT
+export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=xcb VELMORA_TRACE=1 JACK_NO_START_SERVER=1
+PID=""
+
+cleanup() {
+  if [ -n "$PID" ] && kill -0 "$PID" 2>/dev/null; then kill "$PID"; wait "$PID" 2>/dev/null; fi
+  if [ "${KEEP_E2E:-0}" != 1 ]; then rm -rf "$WORK"; fi
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  import -window root "$WORK/failure.png" 2>/dev/null && echo "screen: $WORK/failure.png" >&2
+  echo "--- program's standard error:" >&2
+  cat "$WORK/stderr" >&2
+  KEEP_E2E=1
+  exit 1
+}
+
+# start [ARGUMENTS...]: the program, and its main window once it shows.
+start() {
+  "$PROGRAM" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
+  PID=$!
+  WINDOW=$(timeout 120 xdotool search --sync --onlyvisible --name '^\*?Velmora Studio( - .*)?$' | head -1)
+  [ -n "$WINDOW" ] || fail "no main window"
+}
+
+# The first visible window whose whole name is $1, waiting for it.
+window_named() {
+  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+}
+
+title() { xdotool getwindowname "$WINDOW"; }
+
+# menu KEY...: opens the File/View/Help menu by its mnemonic and walks it.
+menu() {
+  xdotool windowfocus --sync "$WINDOW"
+  xdotool key "alt+$1"
+  sleep 0.3
+  shift
+  for k in "$@"; do xdotool key "$k"; sleep 0.1; done
+}
+
+# answer_file_dialog PATH: types into the file dialog that has the focus.
+answer_file_dialog() {
+  local dialog
+  dialog=$(window_named "$1") || true
+  sleep 0.5
+  xdotool type --delay 5 "$2"
+  xdotool key Return
+}
+
+# Waits until the condition command succeeds (at most 20 s).
+wait_for() {
+  for _ in $(seq 200); do
+    if eval "$1"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# The machine count in a project file's header (the loader itself is
+# checked by rendering the file with --render).
+machine_count() {
+  python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(); print(struct.unpack("<i", d[14:18])[0])' "$1"
+}
+
+# add_machine TYPE X Y: the machine menu at (X, Y) of the studio, walked
+# down to TYPE (the menu lists the types in the program's order, without
+# the master).
+add_machine() {
+  local n
+  n=$("$PROGRAM" --list-machines 2>/dev/null | cut -f1 | grep -v -x Master | grep -n -x -F "$1" | head -1 | cut -d: -f1)
+  [ -n "$n" ] || fail "no machine type '$1'"
+  xdotool mousemove --window "$WINDOW" "$2" "$3" click 3
+  sleep 0.5
+  for _ in $(seq "$n"); do xdotool key Down; done
+  xdotool key Return
+}
+
+quit_program() {
+  menu f x
+  wait_for '! kill -0 $PID 2>/dev/null' || fail "the program did not end"
+  wait "$PID"
+  local status=$?
+  PID=""
+  [ "$status" = 0 ] || fail "exit status $status"
+}

@@ -1,4 +1,5 @@
 #include "coremachines/CDrumEnvelope.h"
+#include <algorithm>
 #include <cmath>
 
 CDrumEnvelope::CDrumEnvelope(int32_t sampleRate, double attackSeconds, double decaySeconds, double attackK,
@@ -15,8 +16,11 @@ CDrumEnvelope::CDrumEnvelope(int32_t sampleRate, double attackSeconds, double de
 
 void CDrumEnvelope::Update(Timed& t)
 {
-    const double samples = t.seconds * sampleRate;
-    t.increment = samples > 0.0 && samples > 1.0 ? 1.0 / samples : 1.0;
+    // Times from knobs far outside 0..1 stay countable: at most about
+    // six hours, NaN and negatives as one sample.
+    constexpr double kLongest = 1e9;
+    const double samples = std::min(t.seconds * sampleRate, kLongest);
+    t.increment = samples > 1.0 ? 1.0 / samples : 1.0;
     t.samples = samples > 0.0 ? static_cast<int32_t>(std::lround(samples)) : 0;
 }
 

@@ -81,7 +81,7 @@ int32_t CDrumKit::Receiver(int32_t index)
 
 double CDrumKit::LevelGain(double level)
 {
-    return level <= 0.0 ? 0.0 : std::pow(10.0, -3.2 * (1.0 - level));
+    return level > 0.0 ? std::pow(10.0, -3.2 * (1.0 - level)) : 0.0; // NaN too gives 0
 }
 
 double CDrumKit::GetParameter(int32_t index)
@@ -168,8 +168,11 @@ void CDrumKit::Process()
     for (int32_t i = 0; i < count; ++i)
         n[i] = random.Bipolar();
     for (int32_t v = 0; v < kVoices; ++v) {
-        const double g = LevelGain(values[kLevels[v]]);
-        const double balance = values[kLevels[v] + 1];
+        // Held to 0..1 (NaN to 0): no gain above the full level, no
+        // negative side.
+        const double g = LevelGain(std::min(values[kLevels[v]], 1.0));
+        const double b = values[kLevels[v] + 1];
+        const double balance = b > 0.0 ? std::min(b, 1.0) : 0.0;
         voices[v]->RenderBlock(count, out->left, out->right, n, (1.0 - balance) * 2.0 * g, balance * 2.0 * g);
     }
 }

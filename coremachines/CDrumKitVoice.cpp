@@ -78,7 +78,9 @@ void CDrumKitVoice::ApplyEvent(const MachineEvent& event)
         Trigger();
         break;
     case EVENT_CONTROL_CHANGE:
-        SetParameter(event.key, event.value);
+        // The patches' knobs set pitches and times: held to 0..1 (NaN to
+        // 0), so that no oscillator phase or stage length runs wild.
+        SetParameter(event.key, event.value > 0.0 ? std::min(event.value, 1.0) : 0.0);
         break;
     default:
         break;

@@ -89,7 +89,8 @@ void CKick::Apply(const MachineEvent& event)
         break;
     }
     case EVENT_CONTROL_CHANGE: {
-        const double x = event.value;
+        // Held to 0..1 (NaN to 0): times, curves and the cutoff stay sane.
+        const double x = event.value > 0.0 ? std::min(event.value, 1.0) : 0.0;
         switch (event.key) {
         case VCO_ATTACK:
             pitchEnvelope.SetAttack(0.2 * x);

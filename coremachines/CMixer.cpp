@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -43,6 +46,7 @@ CMixer::CMixer(CHost* host) : CMachine(host), blockSize(host->GetBlockSize())
     for (auto& c : channels)
         c.peak[0].store(0.0), c.peak[1].store(0.0);
     SetSampleRate(host->GetSampleRate());
+    SetBlockSize(host->GetBlockSize());
 }
 
 double CMixer::GetParameter(int32_t index)
@@ -85,8 +89,7 @@ void CMixer::SetSampleRate(int32_t hz)
     if (hz <= 0)
         return;
     for (auto& c : channels)
-        for (auto& eq : c.eq)
-            eq.Init(hz);
+        c.eq.Init(hz);
 }
 
 void CMixer::SetMute(int32_t channel, bool on)
@@ -129,16 +132,165 @@ CMixer::Targets CMixer::TargetsOf(int32_t channel, bool audible) const
     const bool track = channel < kTracks;
     const double* p = track ? values + channel * kTrackParameters
                             : values + kTracks * kTrackParameters + (channel - kTracks) * kBusParameters;
+    // Values from old projects or automation beyond 0..1 (or NaN) are held
+    // to the desk's range: +12 dB at most, no negative gains.
+    auto unit = [](double x) { return x > 0.0 ? std::min(x, 1.0) : 0.0; };
     Targets t{};
-    const double g = audible ? LevelGain(p[LEVEL]) : 0.0;
-    t.gain[0] = (1.0 - p[BALANCE]) * g;
-    t.gain[1] = p[BALANCE] * g;
-    t.band[0] = p[LOW];
-    t.band[1] = p[MID];
-    t.band[2] = p[HIGH];
+    const double g = audible ? LevelGain(unit(p[LEVEL])) : 0.0;
+    const double balance = unit(p[BALANCE]);
+    t.gain[0] = (1.0 - balance) * g;
+    t.gain[1] = balance * g;
+    t.band[0] = unit(p[LOW]);
+    t.band[1] = unit(p[MID]);
+    t.band[2] = unit(p[HIGH]);
     for (int32_t k = 0; k < kBuses; ++k)
-        t.send[k] = track && audible ? p[SEND1 + k] : 0.0;
+        t.send[k] = track && audible ? unit(p[SEND1 + k]) : 0.0;
     return t;
+}
+
+namespace {
+
+inline Double2 Max(Double2 a, Double2 b)
+{
+#if defined(__SSE2__)
+    return _mm_max_pd(a, b);
+#else
+    return a > b ? a : b;
+#endif
+}
+
+// The smoothed values of one channel while a block runs.
+struct Smoothed {
+    double gain[2];
+    double band[3];
+    double send[2];
+};
+
+// One channel's block into the interleaved sums; the variants without
+// glides or sends keep their loops short enough for the registers.
+template <bool Glide, bool Sends>
+[[gnu::always_inline]] inline void MixBlock(CStereoThreeBandEQ& state, Smoothed& v, const Smoothed& target, const double* inLeft,
+              const double* inRight, Double2* __restrict out, Double2* __restrict send1, Double2* __restrict send2,
+              int32_t count, Double2& peak)
+{
+    using Mask = long long __attribute__((vector_size(16)));
+    const Mask magnitudeBits = Mask{} + 0x7fffffffffffffffLL;
+    CStereoThreeBandEQ eq = state;
+    Smoothed s = v;
+    Double2 p = {};
+    // Steady gains: the band weights and the sides' gains once per block.
+    Double2 weightL = Double2{} + (s.band[0] - s.band[1]);
+    Double2 weightH = Double2{} + (s.band[1] - s.band[2]);
+    Double2 weightDelayed = Double2{} + s.band[2];
+    Double2 gains = Double2{s.gain[0], s.gain[1]};
+    Double2 sendGain1 = Double2{} + s.send[0];
+    Double2 sendGain2 = Double2{} + s.send[1];
+    for (int32_t i = 0; i < count; ++i) {
+        if constexpr (Glide) {
+            for (int32_t k = 0; k < 2; ++k)
+                GlideToward(s.gain[k], target.gain[k]);
+            for (int32_t k = 0; k < 3; ++k)
+                GlideToward(s.band[k], target.band[k]);
+            if constexpr (Sends) {
+                for (int32_t k = 0; k < 2; ++k)
+                    GlideToward(s.send[k], target.send[k]);
+                sendGain1 = Double2{} + s.send[0];
+                sendGain2 = Double2{} + s.send[1];
+            }
+            weightL = Double2{} + (s.band[0] - s.band[1]);
+            weightH = Double2{} + (s.band[1] - s.band[2]);
+            weightDelayed = Double2{} + s.band[2];
+            gains = Double2{s.gain[0], s.gain[1]};
+        }
+        const Double2 e = eq.ProcessWeighted(Double2{inLeft[i], inRight[i]}, weightL, weightH, weightDelayed);
+        if constexpr (Sends) {
+            send1[i] += e * sendGain1;
+            send2[i] += e * sendGain2;
+        }
+        const Double2 o = e * gains;
+        out[i] += o;
+        const Double2 magnitude = reinterpret_cast<Double2>(reinterpret_cast<Mask>(o) & magnitudeBits);
+        p = Max(magnitude, p);
+    }
+    state = eq;
+    v = s;
+    peak = p;
+}
+
+struct BlockJob {
+    CStereoThreeBandEQ* eq;
+    Smoothed* smoothed;
+    const Smoothed* target;
+    const double* inLeft;
+    const double* inRight;
+    Double2* out;
+    Double2* send1;
+    Double2* send2;
+    int32_t count;
+    Double2* peak;
+    bool glide;
+    bool sends;
+};
+
+[[gnu::always_inline]] inline void RunJob(const BlockJob& j)
+{
+    if (j.glide && j.sends)
+        MixBlock<true, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+                             *j.peak);
+    else if (j.glide)
+        MixBlock<true, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+                              *j.peak);
+    else if (j.sends)
+        MixBlock<false, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+                              *j.peak);
+    else
+        MixBlock<false, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2,
+                               j.count, *j.peak);
+}
+
+void RunJobPlain(const BlockJob& j)
+{
+    RunJob(j);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same code with three-operand instructions, which spare the register
+// copies of the equaliser's chains; chosen when the processor has them.
+__attribute__((target("avx"))) void RunJobAvx(const BlockJob& j)
+{
+    RunJob(j);
+}
+
+const bool hasAvx = __builtin_cpu_supports("avx");
+#endif
+
+void Run(const BlockJob& j)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (hasAvx) {
+        RunJobAvx(j);
+        return;
+    }
+#endif
+    RunJobPlain(j);
+}
+
+// Planar port buffer from an interleaved sum.
+void Deinterleave(const Double2* from, CAudioBuffer* to, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        to->left[i] = from[i][0];
+        to->right[i] = from[i][1];
+    }
+}
+
+} // namespace
+
+void CMixer::SetBlockSize(int32_t frames)
+{
+    blockSize = frames;
+    for (auto& sum : sums)
+        sum.assign(static_cast<size_t>(std::max(frames, 1)), Double2{});
 }
 
 void CMixer::MixChannel(int32_t index, const double* inLeft, const double* inRight, int32_t count, bool withSends)
@@ -151,56 +303,57 @@ void CMixer::MixChannel(int32_t index, const double* inLeft, const double* inRig
         std::copy(std::begin(t.send), std::end(t.send), c.send);
         std::copy(std::begin(t.band), std::end(t.band), c.band);
     }
-    CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
-    CAudioBuffer* sends[kBuses] = {ports[SendPort(0)]->audioBuffer, ports[SendPort(1)]->audioBuffer};
-    double peakLeft = 0.0, peakRight = 0.0;
-    for (int32_t i = 0; i < count; ++i) {
-        GlideToward(c.gain[0], t.gain[0]);
-        GlideToward(c.gain[1], t.gain[1]);
-        GlideToward(c.band[0], t.band[0]);
-        GlideToward(c.band[1], t.band[1]);
-        GlideToward(c.band[2], t.band[2]);
-        const double l = c.eq[0].Process(inLeft[i], c.band[0], c.band[1], c.band[2]);
-        const double r = c.eq[1].Process(inRight[i], c.band[0], c.band[1], c.band[2]);
-        if (withSends) {
-            for (int32_t k = 0; k < kBuses; ++k) {
-                GlideToward(c.send[k], t.send[k]);
-                sends[k]->left[i] += l * c.send[k];
-                sends[k]->right[i] += r * c.send[k];
-            }
-        }
-        const double ol = l * c.gain[0], orr = r * c.gain[1];
-        out->left[i] += ol;
-        out->right[i] += orr;
-        peakLeft = std::max(peakLeft, std::abs(ol));
-        peakRight = std::max(peakRight, std::abs(orr));
-    }
-    c.peak[0].store(peakLeft, std::memory_order_relaxed);
-    c.peak[1].store(peakRight, std::memory_order_relaxed);
+    Smoothed v{{c.gain[0], c.gain[1]}, {c.band[0], c.band[1], c.band[2]}, {c.send[0], c.send[1]}};
+    const Smoothed target{{t.gain[0], t.gain[1]}, {t.band[0], t.band[1], t.band[2]}, {t.send[0], t.send[1]}};
+    const bool sends = withSends && (v.send[0] != 0.0 || v.send[1] != 0.0 || t.send[0] != 0.0 || t.send[1] != 0.0);
+    bool glide = false;
+    for (int32_t k = 0; k < 2; ++k)
+        glide = glide || v.gain[k] != t.gain[k] || (sends && v.send[k] != t.send[k]);
+    for (int32_t k = 0; k < 3; ++k)
+        glide = glide || v.band[k] != t.band[k];
+    Double2* out = sums[0].data();
+    Double2* send1 = sums[1].data();
+    Double2* send2 = sums[2].data();
+    Double2 peak;
+    Run({&c.eq, &v, &target, inLeft, inRight, out, send1, send2, count, &peak, glide, sends});
+    std::copy(std::begin(v.gain), std::end(v.gain), c.gain);
+    std::copy(std::begin(v.band), std::end(v.band), c.band);
+    if (withSends)
+        std::copy(std::begin(v.send), std::end(v.send), c.send);
+    c.peak[0].store(peak[0], std::memory_order_relaxed);
+    c.peak[1].store(peak[1], std::memory_order_relaxed);
 }
 
 void CMixer::Process()
 {
     CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
-    out->Clear();
-    int32_t count = std::min(blockSize, out->length);
-    for (int32_t k = 0; k < kBuses; ++k) {
-        ports[SendPort(k)]->audioBuffer->Clear();
+    int32_t count = std::min({blockSize, out->length, static_cast<int32_t>(sums[0].size())});
+    for (int32_t k = 0; k < kBuses; ++k)
         count = std::min(count, ports[SendPort(k)]->audioBuffer->length);
-    }
+    count = std::max(count, 0);
+    for (auto& sum : sums)
+        std::fill(sum.begin(), sum.end(), Double2{});
     for (int32_t t = 0; t < kTracks; ++t) {
         const CAudioBuffer* in = ports[TrackPort(t)]->audioBuffer;
-        MixChannel(t, in->left, in->right ? in->right : in->left, std::max(0, std::min(count, in->length)), true);
+        MixChannel(t, in->left, in->right ? in->right : in->left, std::min(count, in->length), true);
     }
+    // The sums fill the buffers; only a shorter count leaves a rest to clear.
+    for (CAudioBuffer* buffer : {out, ports[SendPort(0)]->audioBuffer, ports[SendPort(1)]->audioBuffer})
+        if (count < buffer->length)
+            buffer->Clear();
+    Deinterleave(sums[0].data(), out, count);
+    Deinterleave(sums[1].data(), ports[SendPort(0)]->audioBuffer, count);
+    Deinterleave(sums[2].data(), ports[SendPort(1)]->audioBuffer, count);
 }
 
 void CMixer::ProcessLate()
 {
-    const CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
-    const int32_t count = std::min(blockSize, out->length);
+    // The tracks' sum is still in the first interleaved buffer.
+    CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
+    const int32_t count = std::max(0, std::min({blockSize, out->length, static_cast<int32_t>(sums[0].size())}));
     for (int32_t k = 0; k < kBuses; ++k) {
         const CAudioBuffer* in = ports[ReturnPort(k)]->audioBuffer;
-        MixChannel(kTracks + k, in->left, in->right ? in->right : in->left, std::max(0, std::min(count, in->length)),
-                   false);
+        MixChannel(kTracks + k, in->left, in->right ? in->right : in->left, std::min(count, in->length), false);
     }
+    Deinterleave(sums[0].data(), out, count);
 }

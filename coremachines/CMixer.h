@@ -10,6 +10,7 @@
 #include "framework/CMachine.h"
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class CMixer : public CMachine {
 public:
@@ -43,7 +44,7 @@ public:
     void GetParameterName(int32_t index, char* out) override;
     void GetParameterDisplayValue(int32_t index, double value, char* out) override;
     void SetSampleRate(int32_t hz) override;
-    void SetBlockSize(int32_t frames) override { blockSize = frames; }
+    void SetBlockSize(int32_t frames) override;
     bool IsGenerator() override { return false; }
 
     // Appended operations of the desk (channel 0..9: tracks, then buses).
@@ -61,7 +62,7 @@ public:
 
 private:
     struct Channel {
-        CThreeBandEQ eq[2];
+        CStereoThreeBandEQ eq;   // left and right, one lane each
         double gain[2] = {};     // smoothed left and right output gains
         double send[kBuses] = {}; // smoothed send gains (tracks)
         double band[3] = {};      // smoothed low, mid and high gains
@@ -85,6 +86,9 @@ private:
     std::atomic<bool> muted[kChannels];
     std::atomic<int32_t> solo{-1};
     int32_t blockSize;
+    // Output, send 1 and send 2 summed with both sides interleaved, turned
+    // into the planar port buffers once per block.
+    std::vector<Double2> sums[3];
 };
 
 class CMixerInfo : public CCoreMachineInfo<CEditableMachine<CMixer, CoreEditorKind::Mixer>> {

@@ -55,9 +55,10 @@ protected:
     static double Lookup(const WaveTable& table, double p)
     {
         const double position = p * table.size;
-        auto i = static_cast<int32_t>(position);
-        if (i >= table.size)
-            i = table.size - 1;
+        // A phase that left 0..1 (from a NaN frequency) reads no outside.
+        if (!(position >= 0.0))
+            return table.values[0];
+        const int32_t i = position < table.size ? static_cast<int32_t>(position) : table.size - 1;
         const int32_t next = i + 1 < table.size ? i + 1 : 0;
         return table.values[i] + (position - i) * (table.values[next] - table.values[i]);
     }

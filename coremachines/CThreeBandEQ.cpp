@@ -2,12 +2,11 @@
 #include <cmath>
 #include <numbers>
 
-void CThreeBandEQ::Init(int32_t sampleRate)
+template <typename T>
+double CThreeBandEQState<T>::Coefficient(double hz, double rate)
 {
-    const double rate = sampleRate > 0 ? sampleRate : 44100;
-    fl = 2.0 * std::sin(std::numbers::pi * kLowCrossover / rate);
-    fh = 2.0 * std::sin(std::numbers::pi * kHighCrossover / rate);
-    for (int32_t i = 0; i < 4; ++i)
-        low[i] = high[i] = 0.0;
-    history[0] = history[1] = history[2] = 0.0;
+    return 2.0 * std::sin(std::numbers::pi * hz / rate);
 }
+
+template class CThreeBandEQState<double>;
+template class CThreeBandEQState<Double2>;

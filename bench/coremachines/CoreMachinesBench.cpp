@@ -2,8 +2,16 @@
 // loads it, 256 frames per block at 44.1 kHz.
 //
 // BM_MachineAtDefaults/<type>: each machine at its defaults (the DudeRivi
-// types holding one note; effects fed with noise).
-//   ns_per_sample   median block time / frames
+// types and the kick holding one note; effects fed with noise on every
+// input, the mixer's tracks and returns included; a block is Process and
+// ProcessLate).
+// BM_DrumKitPlaying: the drum machine with all eleven voices struck every
+// 64 blocks (0.37 s), so that they overlap as in a busy groove.
+// BM_DizodirEzavRoom/<metres>: the room reverb at 10 m and at 30 m.
+//   ns_per_sample       median block time / frames (wall clock)
+//   cpu_ns_per_sample   the process's processor time over all blocks /
+//                       frames: on a loaded machine the wall clock also
+//                       counts the time other processes had the core
 //
 // BM_DudeRiviVersusAmsynth/Held: the polyphonic DudeRivi and amsynth (hosted
 // by our VST adapter, its polyphony set to 16), both holding the same 16
@@ -34,6 +42,7 @@
 #include "support/TempFolder.h"
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -114,10 +123,13 @@ void HoldNotes(CMachine* machine, CPort* control, int32_t count)
     control->controlBuffer->Clear();
 }
 
-// Fills the machine's audio input (when it has one) with noise.
+// Fills the machine's audio inputs (when it has any) with noise.
 void FeedNoise(CMachine* machine, CRandom& random)
 {
-    if (CPort* in = FindPort(machine, PORT_AUDIO | PORT_INPUT)) {
+    for (int32_t p = 0; p < machine->portCount; ++p) {
+        CPort* in = machine->ports[p];
+        if (!in->Has(PORT_AUDIO | PORT_INPUT))
+            continue;
         for (int32_t i = 0; i < in->audioBuffer->length; ++i) {
             in->audioBuffer->left[i] = random.Noise() * 0.5;
             if (in->audioBuffer->right)
@@ -126,11 +138,73 @@ void FeedNoise(CMachine* machine, CRandom& random)
     }
 }
 
+void ReportTimes(benchmark::State& state, const std::vector<double>& times, std::clock_t cpuStart)
+{
+    const double cpuNs = static_cast<double>(std::clock() - cpuStart) * 1e9 / CLOCKS_PER_SEC;
+    state.counters["ns_per_sample"] = Median(times) / kFrames;
+    state.counters["cpu_ns_per_sample"] = cpuNs / (static_cast<double>(times.size()) * kFrames);
+}
+
+// One block as the render cycle runs it: the late inputs come last.
 double TimeBlock(CMachine* machine)
 {
     const int64_t start = platform::PerformanceCounterNs();
     machine->Process();
+    machine->ProcessLate();
     return static_cast<double>(platform::PerformanceCounterNs() - start);
+}
+
+void BM_DrumKitPlaying(benchmark::State& state)
+{
+    MachinePtr kit = Create("ZT DUzoV8");
+    if (!kit) {
+        state.SkipWithError("library not built");
+        return;
+    }
+    CPort* control = FindPort(kit.get(), PORT_CONTROL | PORT_INPUT);
+    std::vector<double> times;
+    int64_t block = 0;
+    auto strike = [&] {
+        if (block++ % 64 == 0) {
+            for (int32_t v = 0; v < 11; ++v) {
+                const MachineEvent event = MakeEvent(v * 10, EVENT_NOTE_ON_INT, v, 1.0);
+                control->controlBuffer->PushEvent(&event);
+            }
+        }
+    };
+    for (int warm = 0; warm < 128; ++warm) {
+        strike();
+        kit->Process();
+        control->controlBuffer->Clear();
+    }
+    const std::clock_t cpu = std::clock();
+    for (auto _ : state) {
+        strike();
+        times.push_back(TimeBlock(kit.get()));
+        control->controlBuffer->Clear();
+    }
+    ReportTimes(state, times, cpu);
+}
+
+void BM_DizodirEzavRoom(benchmark::State& state)
+{
+    MachinePtr room = Create("ZT DizodirEzav");
+    if (!room) {
+        state.SkipWithError("library not built");
+        return;
+    }
+    const double size = (static_cast<double>(state.range(0)) - 10.0) / 20.0;
+    room->SetParameter(8, size);
+    room->SetParameter(9, size);
+    CRandom random(3);
+    FeedNoise(room.get(), random);
+    for (int warm = 0; warm < 200; ++warm)
+        room->Process();
+    std::vector<double> times;
+    const std::clock_t cpu = std::clock();
+    for (auto _ : state)
+        times.push_back(TimeBlock(room.get()));
+    ReportTimes(state, times, cpu);
 }
 
 void BM_MachineAtDefaults(benchmark::State& state, const char* typeName)
@@ -147,9 +221,10 @@ void BM_MachineAtDefaults(benchmark::State& state, const char* typeName)
     for (int warm = 0; warm < 200; ++warm)
         machine->Process();
     std::vector<double> times;
+    const std::clock_t cpu = std::clock();
     for (auto _ : state)
         times.push_back(TimeBlock(machine.get()));
-    state.counters["ns_per_sample"] = Median(times) / kFrames;
+    ReportTimes(state, times, cpu);
 }
 
 // amsynth reads its polyphony from its configuration; point it at a fresh
@@ -253,6 +328,16 @@ BENCHMARK_CAPTURE(BM_MachineAtDefaults, DudeRiviPolyphonic, "ZT DudeRivi (Polyph
 BENCHMARK_CAPTURE(BM_MachineAtDefaults, Vorize, "ZT Vorize")->Iterations(4000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MachineAtDefaults, Distort, "ZT Distort")->Iterations(4000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_MachineAtDefaults, ZezaRazad, "ZT ZezaRazad")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, ViziRavez, "ZT ViziRavez")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, Virir, "ZT Virir")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, Mixer, "ZT Mixer")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, DizodirEzav, "ZT DizodirEzav")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, StereoJoiner, "ZT StereoJoiner")->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_MachineAtDefaults, StereoSplitter, "ZT StereoSplitter")
+    ->Iterations(4000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrumKitPlaying)->Iterations(4000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DizodirEzavRoom)->Arg(10)->Arg(30)->Iterations(4000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_DudeRiviVersusAmsynth, Held, false)->Iterations(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_DudeRiviVersusAmsynth, NoteLife, true)->Iterations(8)->Unit(benchmark::kMillisecond);
 

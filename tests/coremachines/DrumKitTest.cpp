@@ -413,3 +413,25 @@ TEST(KickTest, NoteOffDoesNotShortenAndEventsApplyAtTheirOffset)
     EXPECT_EQ(first, 777u);
     EXPECT_EQ(c->GetParameter(CKick::VCF_CUTOFF), 0.0);
 }
+
+TEST(DrumKitTest, ValuesOutsideTheRangeStayBounded)
+{
+    auto kit = MakeKit();
+    for (int32_t i = 0; i < CDrumKit::kParameterCount; ++i)
+        kit->SetParameter(i, i % 3 == 0 ? 1e12 : (i % 3 == 1 ? -50.0 : std::nan("")));
+    std::vector<TimedEvent> hits;
+    for (int32_t v = 0; v < CDrumKit::kVoices; ++v)
+        hits.push_back(Trigger(v * 64, v));
+    const auto out = Play(kit.get(), 16384, hits);
+    for (size_t i = 0; i < out.left.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(out.left[i])) << i;
+        ASSERT_LE(std::abs(out.left[i]), 100.0) << i;
+    }
+    CDrumEnvelope e(kTestRate, 1e300, -1.0);
+    e.SetHold(std::nan(""));
+    e.Trigger();
+    EXPECT_TRUE(e.IsActive());
+    auto v = Envelope(e, 100);
+    EXPECT_GE(v[99], 0.0);
+    EXPECT_LT(v[99], 1e-6); // an attack of hours has barely begun
+}

@@ -2,12 +2,18 @@
 // into the same mixer closes a loop that only the late ports break. The
 // render cycle runs it on the worker threads every block.
 #include "CoreTestContext.h"
+#include "coremachines/CDizodirEzav.h"
 #include "coremachines/CEcho.h"
 #include "coremachines/CMixer.h"
 #include "coremachines/CStereoJoiner.h"
 #include "coremachines/CStereoSplitter.h"
 #include "support/StudioFixture.h"
+#include "framework/CAudioBuffer.h"
+#include "framework/CPort.h"
+#include <atomic>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -98,4 +104,39 @@ TEST_F(MixerStudioTest, SplitterAndJoinerCarrySamplesUnchanged)
         }
     }
     ExpectSemaphoresAtZero();
+}
+
+// The room's knobs turned on another thread (as an editor does, without the
+// machine lock) while the audio thread processes: the dirty flags carry the
+// changes under the room's own lock.
+TEST(RoomThreadTest, KnobsTurnedWhileTheAudioThreadProcesses)
+{
+    auto* room = new CDizodirEzav(&TestHost(), &TestTables());
+    std::atomic<bool> done{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        CAudioBuffer* in = room->ports[0]->audioBuffer;
+        for (int32_t i = 0; i < in->length; ++i)
+            in->left[i] = in->right[i] = (i % 64 == 0) ? 0.5 : 0.0;
+        while (!done.load()) {
+            room->Process();
+            const CAudioBuffer* out = room->ports[1]->audioBuffer;
+            for (int32_t i = 0; i < out->length; ++i)
+                ASSERT_TRUE(std::isfinite(out->left[i]));
+            blocks.fetch_add(1);
+        }
+    });
+    for (int n = 0; n < 400; ++n) {
+        room->SetParameter(n % CDizodirEzav::kParameterCount, (n % 11) / 10.0);
+        if (n % 7 == 0)
+            room->IdleGUI();
+        while (blocks.load() < n / 4)
+            std::this_thread::yield();
+    }
+    done.store(true);
+    audio.join();
+    room->SetParameter(CDizodirEzav::ROOM_WIDTH, 1.0);
+    room->Process();
+    EXPECT_EQ(room->Width(), 30.0);
+    room->Release();
 }

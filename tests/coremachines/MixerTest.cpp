@@ -240,6 +240,20 @@ TEST(MixerTest, MuteAndSoloSilenceChannelsAndBuses)
     EXPECT_EQ(mixer->GetPeak(10, 0), 0.0);
 }
 
+TEST(MixerTest, StereoEqualiserLanesAreTheOneSideEqualiser)
+{
+    CThreeBandEQ left(kTestRate), right(kTestRate);
+    CStereoThreeBandEQ both(kTestRate);
+    CRandom random(4);
+    for (int i = 0; i < 20000; ++i) {
+        const double l = random.Noise(), r = random.Noise();
+        const double gains[3] = {0.2 + 0.6 * (i % 3), 0.7, 1.0 - 0.3 * (i % 2)};
+        const Double2 e = both.Process(Double2{l, r}, Double2{} + gains[0], Double2{} + gains[1], Double2{} + gains[2]);
+        ASSERT_EQ(e[0], left.Process(l, gains[0], gains[1], gains[2])) << i;
+        ASSERT_EQ(e[1], right.Process(r, gains[0], gains[1], gains[2])) << i;
+    }
+}
+
 TEST(MixerTest, EqualiserStaysOutOfDenormalsInSilence)
 {
     CThreeBandEQ eq(kTestRate);
@@ -249,4 +263,21 @@ TEST(MixerTest, EqualiserStaysOutOfDenormalsInSilence)
     for (int i = 0; i < 2000000; ++i)
         y = eq.Process(0.0, 1.0, 1.0, 1.0);
     EXPECT_TRUE(y == 0.0 || std::fpclassify(y) == FP_NORMAL) << y;
+}
+
+TEST(MixerTest, ValuesOutsideTheRangeAreHeldToIt)
+{
+    auto wild = MakeMixer(), tame = MakeMixer();
+    const double values[CMixer::kTrackParameters] = {9.0, -4.0, 1e300, 2.0, std::nan(""), 77.0, -1.0};
+    const double held[CMixer::kTrackParameters] = {1.0, 0.0, 1.0, 1.0, 0.0, 1.0, 0.0};
+    for (int32_t p = 0; p < CMixer::kTrackParameters; ++p) {
+        wild->SetParameter(CMixer::TrackParameter(0, p), values[p]);
+        tame->SetParameter(CMixer::TrackParameter(0, p), held[p]);
+    }
+    const std::map<int32_t, Signal> in = {{CMixer::TrackPort(0), [](int32_t f) { return Sine(f, 200.0); }}};
+    const auto a = RunMixer(wild.get(), 8192, in), b = RunMixer(tame.get(), 8192, in);
+    EXPECT_EQ(a.out.left, b.out.left);
+    EXPECT_EQ(a.send[0].left, b.send[0].left);
+    EXPECT_GT(Rms(b.out.left, 0), 0.1);
+    EXPECT_EQ(wild->GetParameter(CMixer::TrackParameter(0, 0)), 9.0); // stored as given
 }

@@ -245,36 +245,36 @@ void BuildDemo(const std::string& plugIns, const std::string& output)
     CDemoBuilder demo(plugIns);
 
     // Sources, top to bottom, their insert effects beside them.
-    CMachineContainer* drums = demo.Add("ZT DUzoV8", "Drums", 40, 40,
+    CMachineContainer* drums = demo.Add("ZT DUzoV8", "Drums", 20, 100,
                                         {{10, 0.6}, {14, 0.6}, {18, 0.6},   // tom tunings
                                          {6, 1.0}, {24, 0.8}, {22, 0.85}, // snare, clap, rim levels
                                          {11, 0.85}, {15, 0.85}, {19, 0.85}, // tom levels
                                          {26, 1.0}, {27, 0.6}, {29, 0.9}, {30, 0.4}, {31, 0.2},
                                          {32, 0.85}, {35, 0.75}, {36, 0.65}, {28, 0.1}});
-    CMachineContainer* kick = demo.Add("ZT Virir", "Kick", 40, 130,
+    CMachineContainer* kick = demo.Add("ZT Virir", "Kick", 20, 170,
                                        {{CKick::VCO_DECAY, 0.25}, {CKick::AMP_DECAY, 0.35}, {CKick::VCF_CUTOFF, 0.45}});
-    CMachineContainer* kickJoin = demo.Add("ZT StereoJoiner", "Kick Stereo", 200, 130, {});
-    CMachineContainer* bass = demo.Add("ZT DudeRivi", "Bass", 40, 220,
+    CMachineContainer* kickJoin = demo.Add("ZT StereoJoiner", "Kick Stereo", 160, 170, {});
+    CMachineContainer* bass = demo.Add("ZT DudeRivi", "Bass", 20, 240,
                                        {{VCO1_SHAPE, 0.0}, {VCO2_SHAPE, 0.5}, {VCO2_SEMITONE, 0.5}, {VCO2_DETUNE, 0.15},
                                         {AMP_ATTACK, 0.0}, {AMP_DECAY, 0.3}, {AMP_SUSTAIN, 0.6}, {AMP_RELEASE, 0.1},
                                         {FILTER_ATTACK, 0.0}, {FILTER_DECAY, 0.3}, {FILTER_SUSTAIN, 0.2},
                                         {VCF1_CUTOFF, 0.2}, {VCF1_RESONANCE, 0.6}, {VCF1_ENV_MOD, 0.6},
                                         {VCF2_CUTOFF, 0.35}, {VCF2_RESONANCE, 0.1}, {OSC_VOLUME, 1.0}});
-    CMachineContainer* drive = demo.Add("ZT Distort", "Drive", 200, 220,
+    CMachineContainer* drive = demo.Add("ZT Distort", "Drive", 160, 240,
                                         {{CWaveShaper::AMP, 0.3}, {CWaveShaper::AMOUNT, 0.4}, {CWaveShaper::WET, 0.8},
                                          {CWaveShaper::DRY, 0.4}});
-    CMachineContainer* chords = demo.Add("ZT DudeRivi (Polyphonic)", "Chords", 40, 310,
+    CMachineContainer* chords = demo.Add("ZT DudeRivi (Polyphonic)", "Chords", 20, 310,
                                          {{VCO1_SHAPE, 0.0}, {VCO2_SHAPE, 0.0}, {VCO2_DETUNE, 0.25},
                                           {AMP_ATTACK, 0.35}, {AMP_SUSTAIN, 0.8}, {AMP_RELEASE, 0.5},
                                           {VCF1_CUTOFF, 0.3}, {VCF1_RESONANCE, 0.2}, {VCF1_ENV_MOD, 0.3},
                                           {VCF2_CUTOFF, 0.4}, {OSC_VOLUME, 1.0}});
-    CMachineContainer* smooth = demo.Add("ZT ViziRavez", "Smooth", 200, 310, {{0, 0.25}});
-    CMachineContainer* lead = demo.Add("ZT DudeRivi", "Lead", 40, 400,
+    CMachineContainer* smooth = demo.Add("ZT ViziRavez", "Smooth", 160, 310, {{0, 0.25}});
+    CMachineContainer* lead = demo.Add("ZT DudeRivi", "Lead", 20, 380,
                                        {{VCO1_SHAPE, 0.5}, {VCO2_SHAPE, 0.0}, {VCO2_DETUNE, 0.2},
                                         {AMP_ATTACK, 0.1}, {AMP_SUSTAIN, 0.7}, {AMP_RELEASE, 0.3},
                                         {VCF1_CUTOFF, 0.45}, {VCF1_RESONANCE, 0.3}, {PORTAMENTO, 0.2},
                                         {OSC_VOLUME, 1.0}});
-    CMachineContainer* vorize = demo.Add("ZT Vorize", "Vorize", 200, 400,
+    CMachineContainer* vorize = demo.Add("ZT Vorize", "Vorize", 160, 380,
                                          {{CWaveShaper::AMP, 0.2}, {CWaveShaper::AMOUNT, 0.3}, {CWaveShaper::WET, 0.6},
                                           {CWaveShaper::DRY, 0.6}});
 
@@ -301,22 +301,22 @@ void BuildDemo(const std::string& plugIns, const std::string& output)
             deskSettings.push_back({CMixer::BusParameter(bus, p), 1.0});
         deskSettings.push_back({CMixer::BusParameter(bus, CMixer::LEVEL), bus == 0 ? 0.723 : 0.663});
     }
-    CMachineContainer* mixer = demo.Add("ZT Mixer", "Desk", 380, 200, {});
+    CMachineContainer* mixer = demo.Add("ZT Mixer", "Desk", 320, 170, {});
     for (auto [index, value] : deskSettings)
         mixer->GetMachine()->SetParameter(index, value);
 
     // A 10 m room with soft walls and a dark tail of about three seconds.
-    CMachineContainer* room = demo.Add("ZT DizodirEzav", "Room", 560, 120,
+    CMachineContainer* room = demo.Add("ZT DizodirEzav", "Room", 480, 100,
                                        {{CDizodirEzav::WALL_ABSORB, 0.4}, {CDizodirEzav::FEEDBACK, 0.68},
                                         {CDizodirEzav::CUTOFF, 0.72}, {CDizodirEzav::GAIN, 0.62}});
     // A dotted eighth (381 ms at 118 BPM), darkened, wet only.
-    CMachineContainer* echo = demo.Add("ZT ZezaRazad", "Echo", 560, 280,
+    CMachineContainer* echo = demo.Add("ZT ZezaRazad", "Echo", 480, 330,
                                        {{CEcho::DELAY_TIME, 0.459}, {CEcho::FEEDBACK, 0.4},
                                         {CEcho::FILTER_FREQUENCY, 0.65}, {CEcho::FILTER_BANDWIDTH, 0.5},
                                         {CEcho::WET_LEVEL, 1.0}, {CEcho::DRY_LEVEL, 0.0}});
     // The echo comes back with its sides swapped, against the lead's place.
-    CMachineContainer* split = demo.Add("ZT StereoSplitter", "Echo Split", 720, 280, {});
-    CMachineContainer* swap = demo.Add("ZT StereoJoiner", "Echo Swap", 880, 280, {});
+    CMachineContainer* split = demo.Add("ZT StereoSplitter", "Echo Split", 620, 330, {});
+    CMachineContainer* swap = demo.Add("ZT StereoJoiner", "Echo Swap", 620, 400, {});
 
     demo.WirePorts(kick, 1, kickJoin, 0, 1.0);
     demo.WirePorts(kick, 1, kickJoin, 1, 1.0);

@@ -219,7 +219,7 @@ TEST_F(StudioViewTest, LoadedEditorStatesAreShownOnceTheLoaderSetThem)
 TEST_F(StudioViewTest, DoubleClickOpensTheBestEditorAndClosesIt)
 {
     CMachineContainer* own = Add("ZT Own Editor", 300, 60);
-    CMachineContainer* synth = Add("ZT DudeRivi", 300, 300);
+    CMachineContainer* synth = Add("ZT ZezaRazad", 300, 300); // parameters, no editor of its own
     CMachineContainer* plain = Add("ZT Knobless", 600, 60);
     QTest::mouseDClick(widget(), Qt::LeftButton, {}, TitlePoint(own));
     EXPECT_EQ(Box(own)->shownState, CMachineContainer::GUI_CUSTOM);

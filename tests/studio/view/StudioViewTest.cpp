@@ -95,12 +95,19 @@ TEST_F(StudioViewTest, BoxMenuIsInOrderAndGreysWhatCannotBeDone)
                                         "Rename", "(grey) Randomize", "Delete Machine"}));
     view->GetBoxMenu().Close();
 
-    // A core machine has parameters but no editor of its own yet.
-    CMachineContainer* synth = Add("ZT DudeRivi", 300, 200);
-    ASSERT_TRUE(ChooseOnBox(synth, "Show Default GUI"));
-    Click(TitlePoint(synth), Qt::RightButton);
+    // A core machine with parameters but no editor of its own (the echo),
+    // and one with its own editor.
+    CMachineContainer* echo = Add("ZT ZezaRazad", 300, 200);
+    ASSERT_TRUE(ChooseOnBox(echo, "Show Default GUI"));
+    Click(TitlePoint(echo), Qt::RightButton);
     EXPECT_EQ(Items(OpenedMenu(view->GetBoxMenu())),
               (std::vector<std::string>{"Hide GUI", "Show Default GUI", "(grey) Show Custom GUI", "-", "Rename",
+                                        "Randomize", "Delete Machine"}));
+    view->GetBoxMenu().Close();
+    CMachineContainer* synth = Add("ZT DudeRivi", 600, 400);
+    Click(TitlePoint(synth), Qt::RightButton);
+    EXPECT_EQ(Items(OpenedMenu(view->GetBoxMenu())),
+              (std::vector<std::string>{"(grey) Hide GUI", "Show Default GUI", "Show Custom GUI", "-", "Rename",
                                         "Randomize", "Delete Machine"}));
     view->GetBoxMenu().Close();
 }

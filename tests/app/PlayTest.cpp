@@ -356,5 +356,5 @@ TEST_F(PlayTest, HelpVersionAndUnknownCommands)
     EXPECT_EQ(Wait(StartProgram({"--louder"})), 1);
     EXPECT_TRUE(Out().empty()) << Out();
     EXPECT_NE(Err().find("Unknown Command '--louder'"), std::string::npos) << Err();
-    EXPECT_NE(Err().find("Usage: velmora-studio [COMMAND]"), std::string::npos) << Err();
+    EXPECT_NE(Err().find("Usage: velmora-studio [PROJECT.vmp | COMMAND]"), std::string::npos) << Err();
 }

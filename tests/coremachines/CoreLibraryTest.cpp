@@ -122,8 +122,12 @@ TEST(CoreLibraryProgramTest, ListMachinesShowsTheLibrarysTypesAfterTheBuiltInOne
     EXPECT_EQ(WEXITSTATUS(run.status), 0);
     ASSERT_GT(run.lines.size(), kTypes.size());
     EXPECT_EQ(run.lines[0], "Master\tMaster");
+    // The master and the six utility machines come first, then the library.
+    constexpr size_t kBuiltIn = 7;
+    ASSERT_GE(run.lines.size(), kBuiltIn + kTypes.size());
+    EXPECT_EQ(run.lines[kBuiltIn - 1], "ZT MIDI Output\tVelmPlug::ZT MIDI Output");
     for (size_t i = 0; i < kTypes.size(); ++i)
-        EXPECT_EQ(run.lines[i + 1], kTypes[i].first + "\t" + kTypes[i].second);
+        EXPECT_EQ(run.lines[kBuiltIn + i], kTypes[i].first + "\t" + kTypes[i].second);
 }
 
 } // namespace

@@ -207,14 +207,23 @@ TEST(ProjectLoaderFuzz, MutatedFilesLoadOrFailCleanly)
             ++loaded;
             // A project that loaded saves and reloads to the same bytes. A
             // pattern without a port (its record named no machine of the
-            // file) keeps its place in the numbering but is not saved, so
-            // the numbers of that first save shift once.
+            // file) keeps its place in the numbering but is not saved, and
+            // a pattern recorded in another machine's block is saved in its
+            // own machine's: the numbers of that first save shift once.
             bool portless = false;
-            for (Pattern* pattern : fixture.Patterns().GetPatterns())
+            bool moved = false;
+            int32_t lastMachine = -1;
+            for (Pattern* pattern : fixture.Patterns().GetPatterns()) {
                 portless = portless || !pattern->GetTarget();
+                if (pattern->GetTarget()) {
+                    const int32_t machine = pattern->GetTarget()->GetPort()->owner->machineNumber;
+                    moved = moved || machine < lastMachine;
+                    lastMachine = std::max(lastMachine, machine);
+                }
+            }
             std::vector<uint8_t> saved = file.Write();
             std::vector<uint8_t> resaved = Resave(again, saved);
-            if (portless)
+            if (portless || moved)
                 EXPECT_EQ(Resave(again, resaved), resaved);
             else
                 EXPECT_EQ(resaved, saved);

@@ -9,6 +9,7 @@
 #include "machines/CHDTrackMachine.h"
 #include "machines/view/CHDRecorder.h"
 #include "studio/CVelmHost.h"
+#include "support/ReferenceImage.h"
 #include "support/QtTestSupport.h"
 #include "support/TempFolder.h"
 #include "sequencer/view/CTimeDisplay.h"
@@ -191,25 +192,5 @@ TEST_F(HDRecorderViewTest, LooksAsReviewed)
     recorder.Refresh();
     ProcessEventsUntil([] { return false; }, 200);
     QImage actual = window->Window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/machines/reference/hd_recorder.png";
-    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/hd_recorder_actual.png";
-    actual.save(QString::fromStdString(actualPath));
-    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-        GTEST_SKIP() << "reference written to " << referencePath;
-    }
-    QImage reference(QString::fromStdString(referencePath));
-    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-    reference = reference.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(reference.size(), actual.size());
-    int clearlyDifferent = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            QRgb a = actual.pixel(x, y);
-            QRgb r = reference.pixel(x, y);
-            int d = std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)), std::abs(qBlue(a) - qBlue(r))});
-            clearlyDifferent += d > 3;
-        }
-    }
-    EXPECT_LE(clearlyDifferent, 60) << "actual image: " << actualPath;
+    ExpectMatchesReference(actual, "machines/reference/hd_recorder.png", 60);
 }

@@ -14,6 +14,7 @@
 #include "machines/view/CMIDIMachineGUI.h"
 #include "machines/view/MachineEditorFactory.h"
 #include "studio/CVelmHost.h"
+#include "support/ReferenceImage.h"
 #include "support/QtTestSupport.h"
 #include "ui/CButton.h"
 #include "ui/CComboBox.h"
@@ -60,27 +61,7 @@ QPoint Cell(int row, int step)
 // tests/machines/reference (VELMORA_UPDATE_REFERENCE=1 writes it anew).
 void ExpectLooksAsReviewed(const QImage& actual, const std::string& name)
 {
-    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/machines/reference/" + name + ".png";
-    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/" + name + "_actual.png";
-    actual.save(QString::fromStdString(actualPath));
-    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-        return;
-    }
-    QImage reference(QString::fromStdString(referencePath));
-    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-    reference = reference.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(reference.size(), actual.size());
-    int clearlyDifferent = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            QRgb a = actual.pixel(x, y);
-            QRgb r = reference.pixel(x, y);
-            clearlyDifferent += std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)),
-                                          std::abs(qBlue(a) - qBlue(r))}) > 3;
-        }
-    }
-    EXPECT_LE(clearlyDifferent, 40) << "actual image: " << actualPath;
+    ExpectMatchesReference(actual, "machines/reference/" + name + ".png", 40);
 }
 
 QImage Grab(CControl& control)

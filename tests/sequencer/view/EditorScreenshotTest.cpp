@@ -11,6 +11,7 @@
 #include "sequencer/view/CSequenceView.h"
 #include "studio/CMachineContainer.h"
 #include "studio/CPlugInDiscovery.h"
+#include "support/ReferenceImage.h"
 #include "support/QtTestSupport.h"
 #include "ui/CComboBox.h"
 #include "ui/CToolBarButton.h"
@@ -39,31 +40,10 @@ protected:
         window = MakeHostWindow("Editors", 960, 540, &colors);
     }
 
+    // Font rasterising may move a few pixels.
     void Compare(const QImage& actual, const char* name)
     {
-        const std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/sequencer/view/reference/" + name;
-        const std::string actualPath = std::string(VELMORA_TEST_DIR) + "/actual_" + name;
-        actual.save(QString::fromStdString(actualPath));
-        if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-            ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-            GTEST_SKIP() << "reference written to " << referencePath;
-        }
-        QImage reference(QString::fromStdString(referencePath));
-        ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-        reference = reference.convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(reference.size(), actual.size());
-        int clearlyDifferent = 0;
-        for (int y = 0; y < actual.height(); ++y) {
-            for (int x = 0; x < actual.width(); ++x) {
-                const QRgb a = actual.pixel(x, y);
-                const QRgb r = reference.pixel(x, y);
-                const int d = std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)),
-                                        std::abs(qBlue(a) - qBlue(r))});
-                clearlyDifferent += d > 3;
-            }
-        }
-        // Font rasterising may move a few pixels.
-        EXPECT_LE(clearlyDifferent, 200) << "actual image: " << actualPath;
+        ExpectMatchesReference(actual, std::string("sequencer/view/reference/") + name, 200);
     }
 
     QImage Grab() { return window->Window()->grab().toImage().convertToFormat(QImage::Format_RGB32); }

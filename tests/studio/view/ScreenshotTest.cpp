@@ -1,6 +1,7 @@
 // The studio view on the demo song, and a default editor, compared with
 // reviewed references. VELMORA_UPDATE_REFERENCE=1 writes new references
 // into the source tree; look at them before committing them.
+#include "support/ReferenceImage.h"
 #include "StudioViewFixture.h"
 #include "app/BuiltInMachineTypes.h"
 #include "app/CStudioSession.h"
@@ -18,28 +19,7 @@ void RegisterTypes(CVelmHost& host)
 
 void CompareWithReference(const QImage& actual, const char* name)
 {
-    std::string referencePath = std::string(VELMORA_SOURCE_DIR) + "/tests/studio/view/reference/" + name;
-    std::string actualPath = std::string(VELMORA_TEST_DIR) + "/actual_" + name;
-    actual.save(QString::fromStdString(actualPath));
-    if (std::getenv("VELMORA_UPDATE_REFERENCE")) {
-        ASSERT_TRUE(actual.save(QString::fromStdString(referencePath)));
-        GTEST_SKIP() << "reference written to " << referencePath;
-    }
-    QImage reference(QString::fromStdString(referencePath));
-    ASSERT_FALSE(reference.isNull()) << "no reference at " << referencePath;
-    reference = reference.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(reference.size(), actual.size());
-    // Font rasterising may differ by a few pixels; the rest by rounding.
-    int clearlyDifferent = 0;
-    for (int y = 0; y < actual.height(); ++y) {
-        for (int x = 0; x < actual.width(); ++x) {
-            QRgb a = actual.pixel(x, y);
-            QRgb r = reference.pixel(x, y);
-            int d = std::max({std::abs(qRed(a) - qRed(r)), std::abs(qGreen(a) - qGreen(r)), std::abs(qBlue(a) - qBlue(r))});
-            clearlyDifferent += d > 3;
-        }
-    }
-    EXPECT_LE(clearlyDifferent, actual.width() * actual.height() / 500) << "actual image: " << actualPath;
+    ExpectMatchesReference(actual, std::string("studio/view/reference/") + name, actual.width() * actual.height() / 500);
 }
 
 QImage Grab(CControl& control)

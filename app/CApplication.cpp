@@ -250,6 +250,12 @@ void CApplication::OutputFailed(const char* driverName, const char* reason)
         qApp, [text] { Show("%s", text.c_str()); }, Qt::QueuedConnection);
 }
 
+void CApplication::PlaybackStarted()
+{
+    if (output && output->GetFailedIndex() >= 0)
+        output->Reconnect();
+}
+
 void CApplication::UpdateTitle()
 {
     if (mainWindow)

@@ -56,6 +56,8 @@ public:
     // From the output manager's watch thread: the sound output went away and
     // the studio plays on through "Null". Told once, in the error box.
     void OutputFailed(const char* driverName, const char* reason) override;
+    // The song started: an output that went away is tried again.
+    void PlaybackStarted();
     // Loads a file into the studio; on an error the studio becomes a new
     // project without a path and the error box shows the loader's text.
     bool OpenProjectFile(const std::string& path);

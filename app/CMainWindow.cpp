@@ -219,4 +219,10 @@ void CMainWindow::TimerElapsed(int32_t)
         shownChanged = session->Studio().IsChanged();
         application->UpdateTitle();
     }
+    // Starting the song again after the sound output went away tries the
+    // chosen output anew.
+    const bool playing = session->Sequencer().Song().IsSongPlaying();
+    if (playing && !shownPlaying)
+        application->PlaybackStarted();
+    shownPlaying = playing;
 }

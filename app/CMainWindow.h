@@ -78,4 +78,5 @@ private:
     CProjectInfo* projectInfo = nullptr;
     CTimer titleTimer;
     bool shownChanged = false;
+    bool shownPlaying = false;
 };

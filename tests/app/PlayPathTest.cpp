@@ -10,6 +10,7 @@
 #include "support/JackTestServer.h"
 #include "support/QtTestSupport.h"
 #include "ui/CPeakMeter.h"
+#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -83,4 +84,33 @@ TEST_F(PlayPathTest, MeterMovesAndTimeAdvancesWhileTheDemoPlays)
 
     bar->TogglePlay();
     EXPECT_FALSE(Session().Sequencer().Song().IsPlayDown());
+}
+
+// The server goes away while the song plays: the window tells it once, time
+// goes on through "Null", and starting the song again with a server back
+// plays through JACK again.
+TEST_F(PlayPathTest, AServerThatGoesAwayIsToldOnceAndPlayingAgainReconnects)
+{
+    ASSERT_TRUE(application->OpenProjectFile(std::string(VELMORA_BIN_DIR) + "/Songs/Demo.vmp"));
+    CMainToolBar* bar = Window().ToolBar();
+    CTimeDisplay* time = bar->Time();
+    bar->TogglePlay();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return time->GetSeconds() > 0.2; }, 15000)) << time->Text();
+
+    server->Stop(SIGTERM);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialogs.boxes.empty(); }, 10000));
+    EXPECT_NE(dialogs.boxes.front().find("JACK"), std::string::npos) << dialogs.boxes.front();
+    EXPECT_GE(application->Output()->GetFailedIndex(), 0);
+    const double at = time->GetSeconds();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return time->GetSeconds() > at + 0.2; }, 10000)) << "time stood still";
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+
+    ASSERT_TRUE(server->Restart());
+    bar->TogglePlay();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !Session().Sequencer().Song().IsSongPlaying(); }, 5000));
+    ProcessEventsUntil([] { return false; }, 300); // the window sees the song stopped
+    bar->TogglePlay();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return application->Output()->GetFailedIndex() < 0; }, 10000));
+    EXPECT_EQ(application->Output()->GetCurrentIndex(), CAudioOutputManager::ASIO_DRIVER);
+    bar->TogglePlay();
 }

@@ -173,7 +173,9 @@ void CStudioOptions::Deserialize(const unsigned char* data, size_t size)
         // Version 2 had no null driver: its indices were one lower.
         int32_t driver;
         if (reader.Int(driver)) {
-            outputDriver = driver + 1;
+            // Version 2 knew two drivers; another index keeps the default.
+            if (driver >= 0 && driver <= 1)
+                outputDriver = driver + 1;
             nullBufferSize = 512;
             nullFormat = 2048;
         }

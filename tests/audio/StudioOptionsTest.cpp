@@ -164,6 +164,12 @@ TEST_F(StudioOptionsTest, OlderVersionsAreRead)
         // n = 0 replaces the default paths with nothing.
         EXPECT_TRUE(options.pluginPaths.empty());
     }
+    // An index version 2 never had (the largest one overflowed when moved
+    // up) keeps the default choice.
+    WriteBytes(Image().Int(kMagic).Int(2).Int(0x7fffffff).Int(5).bytes);
+    options.Read();
+    EXPECT_EQ(options.outputDriver, CStudioOptions().outputDriver);
+    EXPECT_EQ(options.waveOutDevice, 5);
 
     // A later version reads as version 3; version 0 keeps the defaults.
     WriteBytes(Image().Int(kMagic).Int(4).Int(0).Int(1024).Int(0x800).Int(0).Int(512).Int(0x800).Int(0).Int(0).Int(4)

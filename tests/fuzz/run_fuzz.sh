@@ -12,7 +12,9 @@ cd "$work"
 export LSAN_OPTIONS="suppressions=$here/lsan.supp ${LSAN_OPTIONS:-}"
 export JACK_NO_START_SERVER=1
 status=0
-"$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+# A fixed seed makes a run repeatable: the test passes or fails the same
+# way on every machine (VELMORA_FUZZ_SEED=0 lets the fuzzer pick one).
+"$target" -seed="${VELMORA_FUZZ_SEED:-1}" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 corpus >"$work/log.txt" 2>&1 || status=$?
 grep -E "^#[0-9]+.*(DONE|INITED)" "$work/log.txt" | tail -2 || true
 grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$work/log.txt" || true

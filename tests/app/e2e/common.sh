@@ -26,13 +26,26 @@ fail() {
 start() {
   "$PROGRAM" "$@" >"$WORK/stdout" 2>"$WORK/stderr" &
   PID=$!
-  WINDOW=$(timeout 120 xdotool search --sync --onlyvisible --name '^\*?Velmora Studio( - .*)?$' | head -1)
+  WINDOW=""
+  for _ in $(seq 600); do
+    WINDOW=$(xdotool search --onlyvisible --name '^\*?Velmora Studio( - .*)?$' 2>/dev/null | head -1)
+    [ -n "$WINDOW" ] && break
+    sleep 0.2
+  done
   [ -n "$WINDOW" ] || fail "no main window"
 }
 
 # The first visible window whose whole name is $1, waiting for it.
 window_named() {
-  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+  # A search fails (BadWindow) when a window goes while it walks the tree,
+  # as a closing file dialog does: search again.
+  local found=""
+  for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$found" ] && break
+    sleep 0.2
+  done
+  echo "$found"
 }
 
 title() { xdotool getwindowname "$WINDOW"; }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <jack/jack.h>
+#include <pthread.h>
 
 namespace platform {
 
@@ -15,6 +16,37 @@ jack_client_t* Handle(void* client)
     return static_cast<jack_client_t*>(client);
 }
 
+// JACK cancels a closing client's thread asynchronously. A cancel landing
+// inside one of our callbacks unwinds through frames that may not be
+// unwound (a condition's notify is noexcept) and ends the program, or
+// leaves our locks held; so callbacks run with cancelling off, and closing
+// waits until none runs. Re-enabling is not left to a destructor: a pending
+// cancel acts right there, and a destructor may not be unwound.
+int EnterCallback(std::atomic<int>& running)
+{
+    int before = PTHREAD_CANCEL_ENABLE;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &before);
+    running.fetch_add(1, std::memory_order_seq_cst);
+    return before;
+}
+
+void LeaveCallback(std::atomic<int>& running, int before)
+{
+    running.fetch_sub(1, std::memory_order_release);
+    pthread_setcancelstate(before, nullptr);
+}
+
+// Bounded, as a stuck call must not hang the program.
+bool WaitForNone(const std::atomic<int>& running)
+{
+    for (int waited = 0; waited < 2000; ++waited) {
+        if (running.load(std::memory_order_acquire) == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return running.load(std::memory_order_acquire) == 0;
+}
+
 } // namespace
 
 // Touched from JACK's threads.
@@ -23,6 +55,8 @@ struct JackClient::Notices {
     // Inside the process function; once the server is gone, nothing may
     // touch the client's ports while it is.
     std::atomic<bool> inProcess{false};
+    // Any of our callbacks running on JACK's threads.
+    std::atomic<int> inCallback{0};
     std::atomic<int64_t> xruns{0};
     std::atomic<void*> shutdownContext{nullptr};
     std::atomic<JackClient::NoticeFunction> notice{nullptr};
@@ -59,10 +93,14 @@ JackClient* JackClient::Open(const std::string& name, std::string* error)
     return new JackClient(client);
 }
 
-// Closing frees the client's side even when the server is gone.
+// Closing frees the client's side even when the server is gone. A
+// callback still running after the wait keeps the client: closing would
+// cancel its thread or wait for it forever.
 JackClient::~JackClient()
 {
     Deactivate();
+    if (!WaitForNone(notices->inCallback))
+        return;
     jack_client_close(Handle(client));
     delete notices;
 }
@@ -80,17 +118,20 @@ int64_t JackClient::Xruns() const
 int JackClient::Xrun(void* self)
 {
     Notices* notices = static_cast<JackClient*>(self)->notices;
+    const int before = EnterCallback(notices->inCallback);
     notices->xruns.fetch_add(1, std::memory_order_relaxed);
     notices->Tell(XRUN, "");
+    LeaveCallback(notices->inCallback, before);
     return 0;
 }
 
 void JackClient::Shutdown(int, const char* reason, void* self)
 {
-    auto* me = static_cast<JackClient*>(self);
-    if (me->notices->gone.exchange(true, std::memory_order_seq_cst))
-        return;
-    me->notices->Tell(SERVER_GONE, reason ? reason : "");
+    Notices* notices = static_cast<JackClient*>(self)->notices;
+    const int before = EnterCallback(notices->inCallback);
+    if (!notices->gone.exchange(true, std::memory_order_seq_cst))
+        notices->Tell(SERVER_GONE, reason ? reason : "");
+    LeaveCallback(notices->inCallback, before);
 }
 
 std::string JackClient::Name() const
@@ -144,10 +185,12 @@ float* JackClient::PortBuffer(int port, uint32_t frames) const
 int JackClient::Process(uint32_t frames, void* self)
 {
     auto* me = static_cast<JackClient*>(self);
+    const int before = EnterCallback(me->notices->inCallback);
     me->notices->inProcess.store(true, std::memory_order_seq_cst);
     if (!me->notices->gone.load(std::memory_order_seq_cst))
         me->process(me->context, frames);
     me->notices->inProcess.store(false, std::memory_order_release);
+    LeaveCallback(me->notices->inCallback, before);
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "app/CStudioSession.h"
 #include "machines/CHDTrackList.h"
 #include "machines/view/CHDRecorder.h"
+#include "sequencer/CSequenceEditor.h"
 #include "sequencer/view/CPatternEditorView.h"
 #include "sequencer/view/CSequenceEditorView.h"
 #include "studio/view/CStudioView.h"
@@ -16,11 +17,27 @@
 
 namespace {
 
-// An empty page for a view that is not there yet.
-CControl* Placeholder(CControl* tabs, const char* name)
-{
-    return new CControl(tabs, name, 0, 0, 100, 100);
-}
+// The recorder tab that "Record Song" of the sequence editor starts and
+// stops. The song reads its recorder inside the pattern editor's lock.
+class CSongHDRecorder : public CHDRecorder, public CSongRecorder {
+public:
+    CSongHDRecorder(CControl* tabs, CStudioSession& session)
+        : CHDRecorder(tabs, &CHDTrackList::Shared(), 0, 0, 100, 100), session(session)
+    {
+        CLockGuard lock(session.Sequencer().PatternLock());
+        session.Sequencer().Song().SetRecorder(this);
+    }
+    ~CSongHDRecorder() override
+    {
+        CLockGuard lock(session.Sequencer().PatternLock());
+        session.Sequencer().Song().SetRecorder(nullptr);
+    }
+    void StartRecording() override { RecordSong(true); }
+    void StopRecording() override { StopSongRecording(); }
+
+private:
+    CStudioSession& session;
+};
 
 } // namespace
 
@@ -40,9 +57,9 @@ CControl* CreateSequenceEditorView(CControl* tabs, CStudioSession& session)
 }
 
 // HD recorder view: the tracks of the program's HD track machines.
-CControl* CreateHDRecorderView(CControl* tabs, CStudioSession&)
+CControl* CreateHDRecorderView(CControl* tabs, CStudioSession& session)
 {
-    return new CHDRecorder(tabs, &CHDTrackList::Shared(), 0, 0, 100, 100);
+    return new CSongHDRecorder(tabs, session);
 }
 
 // Bank explorer: the host's bank server.

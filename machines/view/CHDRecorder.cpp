@@ -8,6 +8,8 @@
 #include "ui/CPeakMeter.h"
 #include "ui/CToolBar.h"
 #include "ui/CToolBarButton.h"
+#include <QCoreApplication>
+#include <QThread>
 #include "ui/UserDialogs.h"
 #include <QFont>
 #include <algorithm>
@@ -223,8 +225,26 @@ void CHDRecorder::ButtonCommand(CControl* button)
         recordStream->SetChecked(false);
 }
 
+void CHDRecorder::RecordSong(bool on)
+{
+    if (recordStream->IsChecked() == on)
+        return;
+    recordStream->SetChecked(on);
+    ButtonCommand(recordStream);
+}
+
+void CHDRecorder::StopSongRecording()
+{
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+        RecordSong(false);
+    else
+        songStopNoted.store(true, std::memory_order_release);
+}
+
 void CHDRecorder::Refresh()
 {
+    if (songStopNoted.exchange(false, std::memory_order_acq_rel))
+        PostMessage(kMessageStopSong, 0, 0);
     if (list->Revision() != builtRevision.load() && !rebuildPosted.exchange(true))
         PostMessage(kMessageRebuild, 0, 0);
     bool timesChanged = false;
@@ -255,6 +275,8 @@ void CHDRecorder::ApplicationMessage(uint32_t message, uintptr_t, intptr_t)
     } else if (message == kMessageShowTold) {
         for (const std::string& text : TakeTold())
             UserDialogs().MessageBox(this, text, kErrorCaption, kMessageBoxOk | kMessageBoxIconError);
+    } else if (message == kMessageStopSong) {
+        RecordSong(false);
     } else if (message == kMessageShowState) {
         std::lock_guard<std::mutex> lock(rowsMutex);
         for (auto& row : rows)

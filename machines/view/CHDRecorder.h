@@ -75,13 +75,24 @@ public:
     // rebuilt on the GUI thread when tracks came or went.
     void Refresh();
 
+    // "Record Song" of the sequence editor, as "Record Stream" does. The
+    // song stops from the render thread when it ends: there the stop is
+    // only noted, and carried out on the GUI thread after the next refresh.
+    void RecordSong(bool on);
+    void StopSongRecording();
+
     CToolBarButton* RecordStreamButton() const { return recordStream; }
     int32_t RowCount() const { return static_cast<int32_t>(rows.size()); }
     CHDTrackRow* Row(int32_t index) const { return rows[static_cast<size_t>(index)].get(); }
     CControl* TrackArea() const { return area.get(); }
 
 private:
-    enum : uint32_t { kMessageRebuild = 0x8001, kMessageShowState = 0x8002, kMessageShowTold = 0x8003 };
+    enum : uint32_t {
+        kMessageRebuild = 0x8001,
+        kMessageShowState = 0x8002,
+        kMessageShowTold = 0x8003,
+        kMessageStopSong = 0x8004
+    };
 
     void Rebuild();
 
@@ -93,4 +104,5 @@ private:
     std::vector<std::unique_ptr<CHDTrackRow>> rows;
     std::atomic<uint32_t> builtRevision{~0u};
     std::atomic<bool> rebuildPosted{false};
+    std::atomic<bool> songStopNoted{false};
 };

@@ -2,6 +2,17 @@
 // master volume scale, the meter's hold and decay, the time read-out and
 // the song transport shared with the space bar.
 #include "app/WindowTestSupport.h"
+#include "audio/CAudioOutputManager.h"
+#include "audio/CStudioOptions.h"
+#include "machines/CHDTrack.h"
+#include "machines/CHDTrackList.h"
+#include "machines/CHDTrackMachine.h"
+#include "machines/view/CHDRecorder.h"
+#include "sequencer/view/CSequenceEditorView.h"
+#include "studio/CConnector.h"
+#include "studio/CMachineContainer.h"
+#include "studio/CStudio.h"
+#include "support/WaveReader.h"
 #include "sequencer/CSequenceEditor.h"
 #include "sequencer/view/CMainToolBar.h"
 #include "sequencer/view/CMeterLevels.h"
@@ -206,4 +217,70 @@ TEST_F(TransportTest, PlayStopLoopAndTheSpaceBarDriveTheSongTransport)
     song.Stop();
     bar->Refresh();
     ASSERT_TRUE(ProcessEventsUntil([&] { return !bar->PlayButton()->IsChecked(); }));
+}
+
+namespace {
+
+// The window playing through "Null", so that songs end by themselves.
+class RecordSongTest : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        CStudioOptions options;
+        options.Read();
+        options.outputDriver = CAudioOutputManager::NULL_DRIVER;
+        ASSERT_TRUE(options.Write());
+        setup.startOutput = true;
+        WindowFixture::SetUp();
+    }
+};
+
+} // namespace
+
+// "Record Song" starts the HD recorder with the song; the song's end, met on
+// the render thread, stops it on the GUI thread: the file is closed with its
+// header, and both buttons are up again.
+TEST_F(RecordSongTest, TheHDRecorderRecordsFromTheSongsStartToItsEnd)
+{
+    CStudio& studio = Session().Studio();
+    CMachineContainer* machine =
+        studio.AddMachineOfType(Session().Host().FindMachineInfoByName("ZT HD Recorder Track (Stereo)"), 100, 100);
+    ASSERT_NE(machine, nullptr);
+    ASSERT_NE(studio.Connect(machine->GetConnector(1), studio.GetMaster()->GetConnector(0), 1.0), nullptr);
+    const std::shared_ptr<CHDTrack> track = static_cast<CHDTrackMachine*>(machine->GetMachine())->Track();
+    const std::string take = files / "take.wav";
+    track->SetFile(take, CHDTrack::FORMAT_FLOAT);
+
+    CSequenceEditor& song = Session().Sequencer().Song();
+    song.SetSequenceLength(1); // 4 ticks: about a tenth of a second
+    auto* editor = static_cast<CSequenceEditorView*>(Window().TabView(CMainWindow::kTabSequenceEditor));
+    auto* recorder = static_cast<CHDRecorder*>(Window().TabView(CMainWindow::kTabHDRecorder));
+    QTest::mouseClick(Inside<QToolButton>(editor->Button(CSequenceEditorView::kRecord)), Qt::LeftButton);
+    EXPECT_TRUE(song.IsRecordDown());
+    EXPECT_TRUE(song.IsPlayDown());
+    EXPECT_TRUE(recorder->RecordStreamButton()->IsChecked());
+    EXPECT_TRUE(track->IsRecording());
+
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !recorder->RecordStreamButton()->IsChecked(); }, 10000));
+    EXPECT_FALSE(track->IsRecording());
+    EXPECT_FALSE(song.IsRecordDown());
+    EXPECT_FALSE(song.IsSongPlaying());
+    CHDTrackList::Shared().Writer().Flush(); // the disk thread closes the file
+    const WaveFile wave = ReadWave(take);
+    ASSERT_TRUE(wave.valid);
+    EXPECT_EQ(wave.riffSize + 8u, wave.fileSize); // the header was written at the close
+    const size_t songFrames = 4u * static_cast<size_t>(Session().Host().GetSamplesPerTick());
+    EXPECT_GE(wave.Frames(), songFrames);
+    EXPECT_LT(wave.Frames(), songFrames + 44100u); // stopped soon after the end, not left running
+
+    // Released by hand, it stops at once.
+    track->SetFile(files / "second.wav", CHDTrack::FORMAT_FLOAT);
+    song.SetSequenceLength(4096);
+    QTest::mouseClick(Inside<QToolButton>(editor->Button(CSequenceEditorView::kRecord)), Qt::LeftButton);
+    ASSERT_TRUE(track->IsRecording());
+    QTest::mouseClick(Inside<QToolButton>(editor->Button(CSequenceEditorView::kRecord)), Qt::LeftButton);
+    EXPECT_FALSE(track->IsRecording());
+    EXPECT_FALSE(recorder->RecordStreamButton()->IsChecked());
+    EXPECT_FALSE(song.IsSongPlaying());
 }

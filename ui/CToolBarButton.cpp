@@ -1,5 +1,6 @@
 #include "ui/CToolBarButton.h"
 #include "ui/Icons.h"
+#include <QPalette>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -11,6 +12,7 @@ CToolBarButton::CToolBarButton(CControl* parent, const char* text, int32_t x, in
     button->setCheckable(toggle);
     button->setAutoRaise(true);
     SetContent(button);
+    ShowColors();
     QObject::connect(button, &QToolButton::clicked, [this] {
         if (Parent())
             Parent()->ButtonCommand(this);
@@ -28,9 +30,17 @@ void CToolBarButton::SetChecked(bool checked)
     button->setChecked(checked);
 }
 
-void CToolBarButton::SetIcon(const CPicture& picture)
+// Tool bars are dark: light text, a grey face where the style draws one
+// (a pressed toggle, the button under the mouse), and dim text when the
+// button is disabled, so that every state reads at a glance.
+void CToolBarButton::ShowColors()
 {
-    button->setIcon(IconFromPicture(picture));
-    button->setIconSize(QSize(Width() - 4, Height() - 4));
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    QPalette palette = button->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::ButtonText, QColor(230, 230, 230));
+        palette.setColor(group, QPalette::Button, QColor(84, 84, 84));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(105, 105, 105));
+    palette.setColor(QPalette::Disabled, QPalette::Button, QColor(60, 60, 60));
+    button->setPalette(palette);
 }

@@ -19,6 +19,8 @@ public:
     void SetIcon(const CPicture& picture);
 
 private:
+    void ShowColors();
+
     QToolButton* button;
     bool toggle;
     int32_t id;

@@ -8,8 +8,6 @@
 #include "ui/CSlider.h"
 #include "ui/CToolBarButton.h"
 #include "ui/CUpDown.h"
-#include <QColor>
-#include <QPalette>
 #include <QPoint>
 #include <QSpinBox>
 #include <QToolTip>
@@ -46,10 +44,6 @@ CMainToolBar::CMainToolBar(CControl* parent, CStudio* studio, CSequenceEditor* s
     : CToolBar(parent, x, y, width, height), studio(studio), song(song), commands(commands)
 {
     CVelmHost* host = studio->GetHost();
-    // Button texts light on the bar's dark background.
-    QPalette palette = Window()->palette();
-    palette.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    Window()->setPalette(palette);
     newButton = AddButton("New", kButtonWidth, false, 0, "New Project");
     openButton = AddButton("Open", kButtonWidth, false, 0, "Open Project");
     saveButton = AddButton("Save", kButtonWidth, false, 0, "Save Project");

@@ -16,13 +16,7 @@ wait_for '[ "$(title)" = "*Velmora Studio" ]' || fail "adding a machine left the
 
 # From the box's right connector ("Line Out") to the master's input (the
 # master's box stands at (32, 32) of the studio).
-xdotool mousemove --window "$WINDOW" $((BOX_X + 113)) $((BOX_Y + 9)) mousedown 1
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 300 300
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 40 122
-sleep 0.2
-xdotool mouseup 1
+cable_to_master $BOX_X $BOX_Y
 
 # Box menu: "Show Default GUI" is its first enabled item.
 xdotool mousemove --window "$WINDOW" $((BOX_X + 56)) $((BOX_Y + 10)) click 3

@@ -12,25 +12,14 @@ PLUGINS="$3"
 
 export ALSA_CONFIG_PATH="$(dirname "$0")/../../audio/TestDevices.conf"
 export VELMORA_TEST_PCM_FILE="$WORK/capture.raw"
-# Options of a user who plays through "Null".
-mkdir -p "$XDG_CONFIG_HOME/Velmora Studio"
-python3 - "$XDG_CONFIG_HOME/Velmora Studio/Velmora.opt" <<'PY'
-import struct, sys
-open(sys.argv[1], "wb").write(struct.pack("<4si9i2ii", b"pOmV", 3, 0, 512, 0x800, 0, 2048, 0x800, 0, 0, 4, 0, 0, 0))
-PY
+null_driver_options
 
 start
 BOX_X=100 BOX_Y=150
 add_machine "ZT DudeRivi" $BOX_X $BOX_Y
 sleep 0.5
 # "Line Out" to the master's input.
-xdotool mousemove --window "$WINDOW" $((BOX_X + 113)) $((BOX_Y + 9)) mousedown 1
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 300 300
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 40 122
-sleep 0.2
-xdotool mouseup 1
+cable_to_master $BOX_X $BOX_Y
 sleep 0.3
 
 # A crisp patch in the synthesizer's own editor ("Show Custom GUI", the
@@ -109,21 +98,8 @@ xdotool type 4
 xdotool key Tab
 sleep 0.3
 
-# View -> Options: "Wave Out" on the capture device, "Apply", closed.
-menu v o
-DIALOG=$(window_named Options)
-[ -n "$DIALOG" ] || fail "no options dialog"
-xdotool mousemove --window "$DIALOG" 220 44 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
-xdotool mousemove --window "$DIALOG" 260 96 click 1
-sleep 0.5
-xdotool type --delay 20 "velmora_t"
-xdotool key Return
-sleep 0.3
-xdotool mousemove --window "$DIALOG" 600 300 click 1
-wait_for '[ -s "$WORK/capture.raw" ]' || fail "Wave Out does not play into the capture"
+# "Wave Out" on the capture device, and the dialog closed.
+choose_wave_out_capture
 xdotool windowfocus --sync "$DIALOG" key Escape
 sleep 0.5
 

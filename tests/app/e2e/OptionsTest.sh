@@ -10,14 +10,10 @@ PLUGIN="$3"
 
 export ALSA_CONFIG_PATH="$(dirname "$0")/../../audio/TestDevices.conf"
 export VELMORA_TEST_PCM_FILE="$WORK/capture.raw"
-mkdir -p "$WORK/vst" "$XDG_CONFIG_HOME/Velmora Studio"
+mkdir -p "$WORK/vst"
 cp "$PLUGIN" "$WORK/vst/"
 cp "$DEMO" "$WORK/song.vmp"
-# Options of a user who plays through "Null" and has no plug-in folders.
-python3 - "$XDG_CONFIG_HOME/Velmora Studio/Velmora.opt" <<'PY'
-import struct, sys
-open(sys.argv[1], "wb").write(struct.pack("<4si9i2ii", b"pOmV", 3, 0, 512, 0x800, 0, 2048, 0x800, 0, 0, 4, 0, 0, 0))
-PY
+null_driver_options
 
 start "$WORK/song.vmp"
 demo_machines=$(machine_count "$WORK/song.vmp")
@@ -27,22 +23,7 @@ xdotool windowfocus --sync "$WINDOW" key space
 sleep 0.5
 [ ! -e "$WORK/capture.raw" ] || fail "the capture was written before Wave Out was chosen"
 
-menu v o
-DIALOG=$(window_named Options)
-[ -n "$DIALOG" ] || fail "no options dialog"
-# The "Drivers" drop-down at (168, 24) of the page at (112, 8).
-xdotool mousemove --window "$DIALOG" 220 44 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
-# The frame's "Device" drop-down: the capture device, found by typing its name.
-xdotool mousemove --window "$DIALOG" 260 96 click 1
-sleep 0.5
-xdotool type --delay 20 "velmora_t"
-xdotool key Return
-sleep 0.3
-# "Apply" at (width - 72, height - 32).
-xdotool mousemove --window "$DIALOG" 600 300 click 1
+choose_wave_out_capture
 wait_for '[ -s "$WORK/capture.raw" ] && [ $(stat -c %s "$WORK/capture.raw") -gt 200000 ]' \
   || fail "nothing played into the capture after Apply"
 python3 - "$WORK/capture.raw" <<'PY' || fail "the capture holds only silence"

@@ -11,13 +11,7 @@ BOX_X=500 BOX_Y=400
 add_machine "ZT DudeRivi" $BOX_X $BOX_Y
 sleep 0.5
 # "Line Out" to the master's input.
-xdotool mousemove --window "$WINDOW" $((BOX_X + 113)) $((BOX_Y + 9)) mousedown 1
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 300 300
-sleep 0.2
-xdotool mousemove --window "$WINDOW" 40 122
-sleep 0.2
-xdotool mouseup 1
+cable_to_master $BOX_X $BOX_Y
 
 # Pattern Editor: the machine, "Add", and a note on C-5 (key 60) at tick 2
 # (16 pixels a tick from the grid's left edge at x 104).

@@ -96,6 +96,51 @@ add_machine() {
   xdotool key Return
 }
 
+# cable_to_master X Y: drags from the right connector ("Line Out") of the
+# box at (X, Y) to the master's input (the master's box stands at (32, 32)
+# of the studio).
+cable_to_master() {
+  xdotool mousemove --window "$WINDOW" $(($1 + 113)) $(($2 + 9)) mousedown 1
+  sleep 0.2
+  xdotool mousemove --window "$WINDOW" 300 300
+  sleep 0.2
+  xdotool mousemove --window "$WINDOW" 40 122
+  sleep 0.2
+  xdotool mouseup 1
+}
+
+# Options of a user who plays through "Null" and has no plug-in folders.
+null_driver_options() {
+  mkdir -p "$XDG_CONFIG_HOME/Velmora Studio"
+  python3 - "$XDG_CONFIG_HOME/Velmora Studio/Velmora.opt" <<'PY'
+import struct, sys
+open(sys.argv[1], "wb").write(struct.pack("<4si9i2ii", b"pOmV", 3, 0, 512, 0x800, 0, 2048, 0x800, 0, 0, 4, 0, 0, 0))
+PY
+}
+
+# View -> Options: "Wave Out" (the entry after "Null") on the ALSA capture
+# device of the test configuration, found by typing its name; "Apply", and
+# the capture starts. Leaves the dialog open in $DIALOG.
+choose_wave_out_capture() {
+  menu v o
+  DIALOG=$(window_named Options)
+  [ -n "$DIALOG" ] || fail "no options dialog"
+  # The "Drivers" drop-down at (168, 24) of the page at (112, 8).
+  xdotool mousemove --window "$DIALOG" 220 44 click 1
+  sleep 0.5
+  xdotool key Down Return
+  sleep 0.5
+  # The frame's "Device" drop-down.
+  xdotool mousemove --window "$DIALOG" 260 96 click 1
+  sleep 0.5
+  xdotool type --delay 20 "velmora_t"
+  xdotool key Return
+  sleep 0.3
+  # "Apply" at (width - 72, height - 32).
+  xdotool mousemove --window "$DIALOG" 600 300 click 1
+  wait_for '[ -s "$VELMORA_TEST_PCM_FILE" ]' || fail "Wave Out does not play into the capture"
+}
+
 quit_program() {
   menu f x
   wait_for '! kill -0 $PID 2>/dev/null' || fail "the program did not end"

@@ -44,15 +44,8 @@ fader 126 407 470   # "Amp Attack" to 0
 fader 446 283 180   # "VCF1 Cutoff" to 1
 fader 546 287 180   # "VCF2 Cutoff" to 1
 
-# Pattern Editor: the machine, "Add", "Note Length" 4.
-menu v p
-sleep 1
-xdotool mousemove --window "$WINDOW" 100 95 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
-xdotool mousemove --window "$WINDOW" 513 95 click 1
-sleep 0.5
+# Pattern Editor: a pattern for the machine, "Note Length" 4.
+add_pattern
 xdotool mousemove --window "$WINDOW" 105 125 click --repeat 2 1
 xdotool key ctrl+a
 xdotool type 4
@@ -74,29 +67,13 @@ sleep 0.5
 xdotool mousemove --window "$WINDOW" $((104 + 32 * 16 + 8)) 622 click 1
 sleep 0.3
 
-# Sequence Editor: the machine's row, its pattern, placed at units 0 and 20
-# (the grid starts at x 204, 16 pixels a unit).
-menu v e
-sleep 1
-xdotool mousemove --window "$WINDOW" 80 148 click 1
-sleep 0.3
-xdotool mousemove --window "$WINDOW" 68 125 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
+# Sequence Editor: the pattern placed at units 0 and 20.
 ENTRIES="0 20"
-for unit in $ENTRIES; do
-  xdotool mousemove --window "$WINDOW" $((204 + unit * 16 + 6)) 148 click 1
-  sleep 0.5
-done
+place_pattern $ENTRIES
 
-# "TPB:" 4: an eighth of a second a tick at 120 BPM, so each note's
+# "TPB:" 4: a tick of 4725 frames at the new project's 140 BPM, so each note's
 # release has died away before the next (its onset is then plain to see).
-xdotool mousemove --window "$WINDOW" 280 33 click 1
-xdotool key ctrl+a
-xdotool type 4
-xdotool key Tab
-sleep 0.3
+tool_bar_number 280 4
 
 # "Wave Out" on the capture device, and the dialog closed.
 choose_wave_out_capture
@@ -107,7 +84,7 @@ sleep 0.5
 # holds the song from the press on: 36 units of 4 ticks, and a second more.
 before=$(stat -c %s "$WORK/capture.raw")
 xdotool windowfocus --sync "$WINDOW" key space
-song_bytes=$(( (36 * 4 * 60 * 44100 / (120 * 4) + 44100) * 4 ))
+song_bytes=$(( (36 * 4 * 60 * 44100 / (140 * 4) + 44100) * 4 ))
 for _ in $(seq 600); do
   [ $(stat -c %s "$WORK/capture.raw") -gt $((before + song_bytes)) ] && break
   sleep 0.1

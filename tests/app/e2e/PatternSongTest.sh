@@ -15,35 +15,15 @@ cable_to_master $BOX_X $BOX_Y
 
 # Pattern Editor: the machine, "Add", and a note on C-5 (key 60) at tick 2
 # (16 pixels a tick from the grid's left edge at x 104).
-menu v p
-sleep 1
-xdotool mousemove --window "$WINDOW" 100 95 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
-xdotool mousemove --window "$WINDOW" 513 95 click 1
-sleep 0.5
+add_pattern
 xdotool mousemove --window "$WINDOW" 144 404 click 1
 sleep 0.5
 
 # Sequence Editor: the machine's row, its pattern, placed at unit 0.
-menu v e
-sleep 1
-xdotool mousemove --window "$WINDOW" 80 148 click 1
-sleep 0.3
-xdotool mousemove --window "$WINDOW" 68 125 click 1
-sleep 0.5
-xdotool key Down Return
-sleep 0.5
-xdotool mousemove --window "$WINDOW" 210 148 click 1
-sleep 0.5
+place_pattern 0
 
 # "BPM:" to 100.
-xdotool mousemove --window "$WINDOW" 190 33 click 1
-xdotool key ctrl+a
-xdotool type 100
-xdotool key Tab
-sleep 0.3
+tool_bar_number 190 100
 
 menu f a
 answer_file_dialog "Save Project As" "$WORK/song.vmp"

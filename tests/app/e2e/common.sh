@@ -141,6 +141,46 @@ choose_wave_out_capture() {
   wait_for '[ -s "$VELMORA_TEST_PCM_FILE" ]' || fail "Wave Out does not play into the capture"
 }
 
+# Pattern Editor: the first machine of "MachineCombo", and "Add".
+add_pattern() {
+  menu v p
+  sleep 1
+  xdotool mousemove --window "$WINDOW" 100 95 click 1
+  sleep 0.5
+  xdotool key Down Return
+  sleep 0.5
+  xdotool mousemove --window "$WINDOW" 513 95 click 1
+  sleep 0.5
+}
+
+# place_pattern UNIT...: Sequence Editor, the first row and its first
+# pattern placed at each length unit (the grid starts at x 204, 16 pixels a
+# unit).
+place_pattern() {
+  menu v e
+  sleep 1
+  xdotool mousemove --window "$WINDOW" 80 148 click 1
+  sleep 0.3
+  xdotool mousemove --window "$WINDOW" 68 125 click 1
+  sleep 0.5
+  xdotool key Down Return
+  sleep 0.5
+  local unit
+  for unit in "$@"; do
+    xdotool mousemove --window "$WINDOW" $((204 + unit * 16 + 6)) 148 click 1
+    sleep 0.5
+  done
+}
+
+# tool_bar_number X VALUE: types a value into the main tool bar's field at X.
+tool_bar_number() {
+  xdotool mousemove --window "$WINDOW" "$1" 33 click 1
+  xdotool key ctrl+a
+  xdotool type "$2"
+  xdotool key Tab
+  sleep 0.3
+}
+
 quit_program() {
   menu f x
   wait_for '! kill -0 $PID 2>/dev/null' || fail "the program did not end"

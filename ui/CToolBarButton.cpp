@@ -44,3 +44,10 @@ void CToolBarButton::ShowColors()
     palette.setColor(QPalette::Disabled, QPalette::Button, QColor(60, 60, 60));
     button->setPalette(palette);
 }
+
+void CToolBarButton::SetIcon(const CPicture& picture)
+{
+    button->setIcon(IconFromPicture(picture));
+    button->setIconSize(QSize(Width() - 4, Height() - 4));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}

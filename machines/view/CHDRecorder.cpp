@@ -8,10 +8,10 @@
 #include "ui/CPeakMeter.h"
 #include "ui/CToolBar.h"
 #include "ui/CToolBarButton.h"
-#include <QCoreApplication>
-#include <QThread>
 #include "ui/UserDialogs.h"
+#include <QCoreApplication>
 #include <QFont>
+#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <limits>

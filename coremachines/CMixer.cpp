@@ -166,21 +166,29 @@ struct Smoothed {
     double send[2];
 };
 
+// The equaliser's chain weights, low − mid on the low lanes and mid − high
+// on the high lanes.
+[[gnu::always_inline]] inline void SetWeights(Double4& weights, const Smoothed& s)
+{
+    const double low = s.band[0] - s.band[1], high = s.band[1] - s.band[2];
+    weights = Double4{low, low, high, high};
+}
+
 // One channel's block into the interleaved sums; the variants without
 // glides or sends keep their loops short enough for the registers.
 template <bool Glide, bool Sends>
-[[gnu::always_inline]] inline void MixBlock(CStereoThreeBandEQ& state, Smoothed& v, const Smoothed& target, const double* inLeft,
+[[gnu::always_inline]] inline void MixBlock(CPackedThreeBandEQ& state, Smoothed& v, const Smoothed& target, const double* inLeft,
               const double* inRight, Double2* __restrict out, Double2* __restrict send1, Double2* __restrict send2,
               int32_t count, Double2& peak)
 {
     using Mask = long long __attribute__((vector_size(16)));
     const Mask magnitudeBits = Mask{} + 0x7fffffffffffffffLL;
-    CStereoThreeBandEQ eq = state;
+    CPackedThreeBandEQ eq = state;
     Smoothed s = v;
     Double2 p = {};
     // Steady gains: the band weights and the sides' gains once per block.
-    Double2 weightL = Double2{} + (s.band[0] - s.band[1]);
-    Double2 weightH = Double2{} + (s.band[1] - s.band[2]);
+    Double4 weights;
+    SetWeights(weights, s);
     Double2 weightDelayed = Double2{} + s.band[2];
     Double2 gains = Double2{s.gain[0], s.gain[1]};
     Double2 sendGain1 = Double2{} + s.send[0];
@@ -197,12 +205,11 @@ template <bool Glide, bool Sends>
                 sendGain1 = Double2{} + s.send[0];
                 sendGain2 = Double2{} + s.send[1];
             }
-            weightL = Double2{} + (s.band[0] - s.band[1]);
-            weightH = Double2{} + (s.band[1] - s.band[2]);
+            SetWeights(weights, s);
             weightDelayed = Double2{} + s.band[2];
             gains = Double2{s.gain[0], s.gain[1]};
         }
-        const Double2 e = eq.ProcessWeighted(Double2{inLeft[i], inRight[i]}, weightL, weightH, weightDelayed);
+        const Double2 e = eq.ProcessWeighted(Double2{inLeft[i], inRight[i]}, weights, weightDelayed);
         if constexpr (Sends) {
             send1[i] += e * sendGain1;
             send2[i] += e * sendGain2;
@@ -218,7 +225,7 @@ template <bool Glide, bool Sends>
 }
 
 struct BlockJob {
-    CStereoThreeBandEQ* eq;
+    CPackedThreeBandEQ* eq;
     Smoothed* smoothed;
     const Smoothed* target;
     const double* inLeft;

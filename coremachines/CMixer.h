@@ -62,7 +62,7 @@ public:
 
 private:
     struct Channel {
-        CStereoThreeBandEQ eq;   // left and right, one lane each
+        CPackedThreeBandEQ eq;   // left and right, low and high chains in four lanes
         double gain[2] = {};     // smoothed left and right output gains
         double send[kBuses] = {}; // smoothed send gains (tracks)
         double band[3] = {};      // smoothed low, mid and high gains

@@ -86,13 +86,21 @@ void CMultiModeFilter::Compute(double octave, double decibels)
 template <bool Cascade>
 void CMultiModeFilter::Filter(double* buffer, int32_t count)
 {
+    // Local copies: the stores to the buffer could alias the members, which
+    // would put a memory round trip into the recursion of every sample.
     const BiquadCoefficients c = coefficients;
+    const double g = gain;
+    BiquadHistory a = first;
+    BiquadHistory b = second;
     for (int32_t i = 0; i < count; ++i) {
-        double y = first.Process(c, buffer[i]);
+        double y = a.Process(c, buffer[i]);
         if constexpr (Cascade)
-            y = second.Process(c, y);
-        buffer[i] = y * gain;
+            y = b.Process(c, y);
+        buffer[i] = y * g;
     }
+    first = a;
+    if constexpr (Cascade)
+        second = b;
 }
 
 void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)

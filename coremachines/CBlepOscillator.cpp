@@ -61,47 +61,60 @@ void CBlepOscillator::Render(double* out, int32_t count, const double* pitch, co
     const bool saw = shape == SHAPE_SAW;
     double increment = ClampedIncrement(baseOctave);
     const auto length = static_cast<int32_t>(corrections.size());
+    // The running state in locals (the output stores could alias the
+    // members); AddStep reads the read index, so it is handed over first.
+    double p = phase;
+    bool hi = high;
+    int32_t read = readIndex;
+    double* pending = corrections.data();
+    const auto step = [&](double amplitude, double samplesSinceEdge) {
+        readIndex = read;
+        AddStep(amplitude, samplesSinceEdge);
+    };
     for (int32_t i = 0; i < count; ++i) {
         if (pitch && i % kPitchInterval == 0)
             increment = ClampedIncrement(pitch[i] + baseOctave);
         const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
 
-        phase += increment;
+        p += increment;
         bool restarted = true;
         if (syncIn && syncIn[i] == 0.0) {
             // The naive level falls from wherever it had reached.
-            const double reached = saw ? std::min(phase, 1.0) : (high ? 1.0 : 0.0);
-            phase = 0.0;
-            AddStep(reached, 0.0);
-        } else if (phase >= 1.0) {
-            phase -= 1.0;
-            if (phase >= 1.0)
-                phase -= std::floor(phase);
-            AddStep(saw || high ? 1.0 : 0.0, phase / increment);
+            const double reached = saw ? std::min(p, 1.0) : (hi ? 1.0 : 0.0);
+            p = 0.0;
+            step(reached, 0.0);
+        } else if (p >= 1.0) {
+            p -= 1.0;
+            if (p >= 1.0)
+                p -= std::floor(p);
+            step(saw || hi ? 1.0 : 0.0, p / increment);
         } else {
             restarted = false;
         }
         if (restarted)
-            high = false;
+            hi = false;
         if (syncOut)
             syncOut[i] = restarted ? 0.0 : 1.0;
 
         double level;
         if (saw) {
-            level = phase;
+            level = p;
         } else {
-            if (!high && phase >= width) {
-                high = true;
-                AddStep(-1.0, (phase - width) / increment);
+            if (!hi && p >= width) {
+                hi = true;
+                step(-1.0, (p - width) / increment);
             }
-            level = high ? 1.0 : 0.0;
+            level = hi ? 1.0 : 0.0;
         }
         if (length > 0) {
-            level += corrections[static_cast<size_t>(readIndex)];
-            corrections[static_cast<size_t>(readIndex)] = 0.0;
-            if (++readIndex == length)
-                readIndex = 0;
+            level += pending[read];
+            pending[read] = 0.0;
+            if (++read == length)
+                read = 0;
         }
         out[i] = level * 2.0 - 1.0;
     }
+    phase = p;
+    high = hi;
+    readIndex = read;
 }

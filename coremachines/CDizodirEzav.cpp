@@ -347,8 +347,16 @@ void CDizodirEzav::Process()
     const int32_t mask = historyMask;
     const int32_t size = mask + 1;
     double* line[kTailLines];
-    for (int32_t k = 0; k < kTailLines; ++k)
+    // The tail's running state in locals, out of reach of the buffer stores.
+    BiquadHistory filters[kTailLines];
+    int32_t positions[kTailLines];
+    for (int32_t k = 0; k < kTailLines; ++k) {
         line[k] = lines[k].data();
+        filters[k] = lineFilters[k];
+        positions[k] = linePosition[k];
+    }
+    const BiquadCoefficients tailFilter = lowPass;
+    double tailFeedback = feedback, tailGain = gain;
     for (int32_t start = 0; start < count; start += kEarlyChunk) {
         const int32_t chunk = std::min(kEarlyChunk, count - start);
         // The chunk's inputs first (and their repeats past the end), then
@@ -378,23 +386,29 @@ void CDizodirEzav::Process()
                     fadeLength = 0;
             }
             // The tail: four filtered lines mixed through a Householder matrix.
-            GlideToward(feedback, feedbackTarget);
-            GlideToward(gain, gainTarget);
+            GlideToward(tailFeedback, feedbackTarget);
+            GlideToward(tailGain, gainTarget);
             const double feed[2] = {h[0][(w - kFeedDelay) & mask], h[1][(w - kFeedDelay) & mask]};
             double y[kTailLines];
             for (int32_t k = 0; k < kTailLines; ++k)
-                y[k] = lineFilters[k].Process(lowPass, line[k][linePosition[k]]);
-            const double mix = -0.5 * feedback * (y[0] + y[1] + y[2] + y[3]);
+                y[k] = filters[k].Process(tailFilter, line[k][positions[k]]);
+            const double mix = -0.5 * tailFeedback * (y[0] + y[1] + y[2] + y[3]);
             for (int32_t k = 0; k < kTailLines; ++k) {
-                line[k][linePosition[k]] = y[k] * feedback + feed[k % 2] + mix + kDenormalGuard;
-                if (++linePosition[k] == kTailLengths[k])
-                    linePosition[k] = 0;
+                line[k][positions[k]] = y[k] * tailFeedback + feed[k % 2] + mix + kDenormalGuard;
+                if (++positions[k] == kTailLengths[k])
+                    positions[k] = 0;
             }
-            const double tailLeft = (y[0] + y[2]) * 0.5 * gain;
-            const double tailRight = (y[1] + y[3]) * 0.5 * gain;
+            const double tailLeft = (y[0] + y[2]) * 0.5 * tailGain;
+            const double tailRight = (y[1] + y[3]) * 0.5 * tailGain;
             out->left[start + j] = (e[0] + tailLeft) * 0.333;
             out->right[start + j] = (e[1] + tailRight) * 0.333;
             writeIndex = (w + 1) & mask;
         }
     }
+    for (int32_t k = 0; k < kTailLines; ++k) {
+        lineFilters[k] = filters[k];
+        linePosition[k] = positions[k];
+    }
+    feedback = tailFeedback;
+    gain = tailGain;
 }

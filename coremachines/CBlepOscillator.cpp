@@ -39,19 +39,36 @@ double CBlepOscillator::ComputeIncrement(double octave) const
     return hz / sampleRate;
 }
 
+namespace {
+
+// corrections[j] += amplitude·(1 − table.At(first + j + since)) for j in
+// 0 … count − 1, on a straight run of the ring.
+void AddCorrections(const CStepTable& table, double amplitude, double since, int32_t first, double* corrections,
+                    int32_t count)
+{
+    for (int32_t j = 0; j < count; ++j)
+        corrections[j] += amplitude * (1.0 - table.At(first + j + since));
+}
+
+} // namespace
+
 void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
 {
     const CStepTable* t = shape == SHAPE_TRI_SQUARE ? integratedStepTable : stepTable;
     if (!t || corrections.empty() || amplitude == 0.0)
         return;
-    const double since = std::clamp(samplesSinceEdge, 0.0, 1.0);
+    // NaN counts as 0: it would index the table anywhere.
+    const double since = samplesSinceEdge > 0.0 ? std::min(samplesSinceEdge, 1.0) : 0.0;
     const auto length = static_cast<int32_t>(corrections.size());
     const int32_t span = 2 * t->ZeroCrossings();
+    // The ring from the read index on, in at most two straight runs.
+    int32_t done = 0;
     int32_t index = readIndex;
-    for (int32_t k = 0; k < span; ++k) {
-        corrections[static_cast<size_t>(index)] += amplitude * (1.0 - t->At(k + since));
-        if (++index == length)
-            index = 0;
+    while (done < span) {
+        const int32_t run = std::min(span - done, length - index);
+        AddCorrections(*t, amplitude, since, done, corrections.data() + index, run);
+        done += run;
+        index = 0;
     }
 }
 

@@ -86,9 +86,15 @@ private:
     std::atomic<bool> muted[kChannels];
     std::atomic<int32_t> solo{-1};
     int32_t blockSize;
-    // Output, send 1 and send 2 summed with both sides interleaved, turned
-    // into the planar port buffers once per block.
-    std::vector<Double2> sums[3];
+    // The output summed with both sides interleaved, and the sends with
+    // send 1 left and right, send 2 left and right interleaved; turned into
+    // the planar port buffers once per block.
+    // (A vector of a bare vector type would not keep its alignment.)
+    struct alignas(32) SendFrame {
+        Double4 value;
+    };
+    std::vector<Double2> sums;
+    std::vector<SendFrame> sendSums;
 };
 
 class CMixerInfo : public CCoreMachineInfo<CEditableMachine<CMixer, CoreEditorKind::Mixer>> {

@@ -89,7 +89,8 @@ private:
     // The output summed with both sides interleaved, and the sends with
     // send 1 left and right, send 2 left and right interleaved; turned into
     // the planar port buffers once per block.
-    // (A vector of a bare vector type would not keep its alignment.)
+    // A std::vector of the bare four-lane type is not allocated at its
+    // 32-byte alignment; one of this wrapper is.
     struct alignas(32) SendFrame {
         Double4 value;
     };

@@ -70,7 +70,6 @@ public:
     static double Coefficient(double hz, double rate);
 
 private:
-
     T fl{};
     T fh{};
     T gl{}; // 1 − fl
@@ -115,7 +114,8 @@ public:
         return ProcessChains(x, weights) + delayed * weightDelayed;
     }
 
-    // The chains' share of ProcessWeighted: low and high weighted.
+private:
+    // Low and high weighted and summed.
     [[gnu::always_inline]] Double2 ProcessChains(Double2 x, const Double4& weights)
     {
         const Double4 both = __builtin_shufflevector(x, x, 0, 1, 0, 1);
@@ -130,7 +130,6 @@ public:
         return low + high;
     }
 
-private:
     Double4 f{};
     Double4 g{}; // 1 − f
     Double4 chain[4] = {};

@@ -39,19 +39,36 @@ double CBlepOscillator::ComputeIncrement(double octave) const
     return hz / sampleRate;
 }
 
+namespace {
+
+// corrections[j] += amplitude·(1 − table.At(first + j + since)) for j in
+// 0 … count − 1, on a straight run of the ring.
+void AddCorrections(const CStepTable& table, double amplitude, double since, int32_t first, double* corrections,
+                    int32_t count)
+{
+    for (int32_t j = 0; j < count; ++j)
+        corrections[j] += amplitude * (1.0 - table.At(first + j + since));
+}
+
+} // namespace
+
 void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
 {
     const CStepTable* t = shape == SHAPE_TRI_SQUARE ? integratedStepTable : stepTable;
     if (!t || corrections.empty() || amplitude == 0.0)
         return;
-    const double since = std::clamp(samplesSinceEdge, 0.0, 1.0);
+    // NaN counts as 0: it would index the table anywhere.
+    const double since = samplesSinceEdge > 0.0 ? std::min(samplesSinceEdge, 1.0) : 0.0;
     const auto length = static_cast<int32_t>(corrections.size());
     const int32_t span = 2 * t->ZeroCrossings();
+    // The ring from the read index on, in at most two straight runs.
+    int32_t done = 0;
     int32_t index = readIndex;
-    for (int32_t k = 0; k < span; ++k) {
-        corrections[static_cast<size_t>(index)] += amplitude * (1.0 - t->At(k + since));
-        if (++index == length)
-            index = 0;
+    while (done < span) {
+        const int32_t run = std::min(span - done, length - index);
+        AddCorrections(*t, amplitude, since, done, corrections.data() + index, run);
+        done += run;
+        index = 0;
     }
 }
 
@@ -61,47 +78,60 @@ void CBlepOscillator::Render(double* out, int32_t count, const double* pitch, co
     const bool saw = shape == SHAPE_SAW;
     double increment = ClampedIncrement(baseOctave);
     const auto length = static_cast<int32_t>(corrections.size());
+    // The running state in locals (the output stores could alias the
+    // members); AddStep reads the read index, so it is handed over first.
+    double p = phase;
+    bool hi = high;
+    int32_t read = readIndex;
+    double* pending = corrections.data();
+    const auto step = [&](double amplitude, double samplesSinceEdge) {
+        readIndex = read;
+        AddStep(amplitude, samplesSinceEdge);
+    };
     for (int32_t i = 0; i < count; ++i) {
         if (pitch && i % kPitchInterval == 0)
             increment = ClampedIncrement(pitch[i] + baseOctave);
         const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
 
-        phase += increment;
+        p += increment;
         bool restarted = true;
         if (syncIn && syncIn[i] == 0.0) {
             // The naive level falls from wherever it had reached.
-            const double reached = saw ? std::min(phase, 1.0) : (high ? 1.0 : 0.0);
-            phase = 0.0;
-            AddStep(reached, 0.0);
-        } else if (phase >= 1.0) {
-            phase -= 1.0;
-            if (phase >= 1.0)
-                phase -= std::floor(phase);
-            AddStep(saw || high ? 1.0 : 0.0, phase / increment);
+            const double reached = saw ? std::min(p, 1.0) : (hi ? 1.0 : 0.0);
+            p = 0.0;
+            step(reached, 0.0);
+        } else if (p >= 1.0) {
+            p -= 1.0;
+            if (p >= 1.0)
+                p -= std::floor(p);
+            step(saw || hi ? 1.0 : 0.0, p / increment);
         } else {
             restarted = false;
         }
         if (restarted)
-            high = false;
+            hi = false;
         if (syncOut)
             syncOut[i] = restarted ? 0.0 : 1.0;
 
         double level;
         if (saw) {
-            level = phase;
+            level = p;
         } else {
-            if (!high && phase >= width) {
-                high = true;
-                AddStep(-1.0, (phase - width) / increment);
+            if (!hi && p >= width) {
+                hi = true;
+                step(-1.0, (p - width) / increment);
             }
-            level = high ? 1.0 : 0.0;
+            level = hi ? 1.0 : 0.0;
         }
         if (length > 0) {
-            level += corrections[static_cast<size_t>(readIndex)];
-            corrections[static_cast<size_t>(readIndex)] = 0.0;
-            if (++readIndex == length)
-                readIndex = 0;
+            level += pending[read];
+            pending[read] = 0.0;
+            if (++read == length)
+                read = 0;
         }
         out[i] = level * 2.0 - 1.0;
     }
+    phase = p;
+    high = hi;
+    readIndex = read;
 }

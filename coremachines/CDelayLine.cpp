@@ -51,29 +51,37 @@ void CDelayLine::Render(const double* in, double* out, const double* modulation,
 {
     const int32_t length = Length();
     rendered = true;
+    // The filter's state and the read point in locals: the buffer stores
+    // could alias the members and would hold them in memory.
+    BiquadHistory h = history;
+    double read = readOffset;
+    int32_t write = writeIndex;
+    double* line = buffer.data();
     for (int32_t i = 0; i < count; ++i) {
         if (i % kCoefficientInterval == 0 && modulation[i] != computedFor)
             Compute(modulation[i]);
 
-        if (readOffset < targetOffset)
-            readOffset = std::min(targetOffset, readOffset + (targetOffset - readOffset + 0.1) * 0.0004);
-        else if (readOffset > targetOffset)
-            readOffset = std::max(targetOffset, readOffset - (readOffset - targetOffset + 0.1) * 0.0004);
+        if (read < targetOffset)
+            read = std::min(targetOffset, read + (targetOffset - read + 0.1) * 0.0004);
+        else if (read > targetOffset)
+            read = std::max(targetOffset, read - (read - targetOffset + 0.1) * 0.0004);
 
-        double position = writeIndex + readOffset;
+        double position = write + read;
         if (position >= length)
             position -= length;
         auto index = static_cast<int32_t>(position);
         if (index >= length)
             index = length - 1;
         const int32_t next = index + 1 < length ? index + 1 : 0;
-        const double r = buffer[static_cast<size_t>(index)] +
-                         (position - index) * (buffer[static_cast<size_t>(next)] - buffer[static_cast<size_t>(index)]);
+        const double r = line[index] + (position - index) * (line[next] - line[index]);
 
-        const double y = history.Process(coefficients, r * feedback + in[i]);
-        buffer[static_cast<size_t>(writeIndex)] = y;
+        const double y = h.Process(coefficients, r * feedback + in[i]);
+        line[write] = y;
         out[i] = y;
-        if (++writeIndex == length)
-            writeIndex = 0;
+        if (++write == length)
+            write = 0;
     }
+    history = h;
+    readOffset = read;
+    writeIndex = write;
 }

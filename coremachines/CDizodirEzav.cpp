@@ -131,10 +131,12 @@ void CDizodirEzav::SetSampleRate(int32_t hz)
         for (auto& response : row)
             response.assign(static_cast<size_t>(bins), 0.0);
     int32_t size = 1;
-    while (size < std::max(bins, kFeedDelay) + 1)
+    // Room for the inputs of a whole chunk beyond the longest delay: the
+    // chunk's inputs are stored before its reflections are summed.
+    while (size < std::max(bins, kFeedDelay) + kEarlyChunk + 1)
         size *= 2;
     for (auto& h : history)
-        h.assign(static_cast<size_t>(size), 0.0);
+        h.assign(static_cast<size_t>(size + kEarlyChunk - 1), 0.0);
     historyMask = size - 1;
     writeIndex = 0;
     fadeLength = 0;
@@ -272,13 +274,62 @@ void CDizodirEzav::ComputeTail()
 
 namespace {
 
-// Σ taps of the input history at the write position.
-inline double Convolve(const CDizodirEzav::TapSet& set, const double* h, int32_t w, int32_t mask)
+using Early = double __attribute__((vector_size(8 * CDizodirEzav::kEarlyChunk)));
+
+// Σ taps of the input history for the chunk of samples written from `w`
+// on: lane j is sample w + j, summed tap by tap in the same order as one
+// sample at a time would be, so the lanes are exact.
+[[gnu::always_inline]] inline void ConvolveChunk(const CDizodirEzav::TapSet& set, const double* h, int32_t w,
+                                                 int32_t mask, Early& sum)
 {
-    double sum = 0.0;
-    for (int32_t t = 0; t < set.count; ++t)
-        sum += h[(w - set.delay[t]) & mask] * set.gain[t];
-    return sum;
+    sum = Early{};
+    for (int32_t t = 0; t < set.count; ++t) {
+        Early x;
+        __builtin_memcpy(&x, h + ((w - set.delay[t]) & mask), sizeof x);
+        sum += x * set.gain[t];
+    }
+}
+
+// Both listeners' reflections of both sources for one chunk.
+[[gnu::always_inline]] inline void EarlyChunk(const CDizodirEzav::TapSet (&sets)[2][2], const double* const* h,
+                                              int32_t w, int32_t mask, double (&out)[2][CDizodirEzav::kEarlyChunk])
+{
+    for (int32_t l = 0; l < 2; ++l) {
+        Early a, b;
+        ConvolveChunk(sets[0][l], h[0], w, mask, a);
+        ConvolveChunk(sets[1][l], h[1], w, mask, b);
+        const Early sum = a + b;
+        __builtin_memcpy(out[l], &sum, sizeof sum);
+    }
+}
+
+void EarlyChunkPlain(const CDizodirEzav::TapSet (&sets)[2][2], const double* const* h, int32_t w, int32_t mask,
+                     double (&out)[2][CDizodirEzav::kEarlyChunk])
+{
+    EarlyChunk(sets, h, w, mask, out);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Four-lane registers where the processor has them.
+__attribute__((target("avx"))) void EarlyChunkAvx(const CDizodirEzav::TapSet (&sets)[2][2], const double* const* h,
+                                                  int32_t w, int32_t mask, double (&out)[2][CDizodirEzav::kEarlyChunk])
+{
+    EarlyChunk(sets, h, w, mask, out);
+}
+
+const bool hasAvx = __builtin_cpu_supports("avx");
+#endif
+
+void SumEarly(const CDizodirEzav::TapSet (&sets)[2][2], const double* const* h, int32_t w, int32_t mask,
+              double (&out)[2][CDizodirEzav::kEarlyChunk])
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (hasAvx) {
+        EarlyChunkAvx(sets, h, w, mask, out);
+        return;
+    }
+#endif
+    EarlyChunkPlain(sets, h, w, mask, out);
 }
 
 } // namespace
@@ -294,43 +345,70 @@ void CDizodirEzav::Process()
     const double* inputs[2] = {in->left, in->right ? in->right : in->left};
     double* h[2] = {history[0].data(), history[1].data()};
     const int32_t mask = historyMask;
+    const int32_t size = mask + 1;
     double* line[kTailLines];
-    for (int32_t k = 0; k < kTailLines; ++k)
+    // The tail's running state in locals, out of reach of the buffer stores.
+    BiquadHistory filters[kTailLines];
+    int32_t positions[kTailLines];
+    for (int32_t k = 0; k < kTailLines; ++k) {
         line[k] = lines[k].data();
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t w = writeIndex;
-        h[0][w] = inputs[0][i];
-        h[1][w] = inputs[1][i];
-        // Early reflections: each source heard at each listener.
-        double early[2];
-        for (int32_t l = 0; l < 2; ++l)
-            early[l] = Convolve(taps[0][l], h[0], w, mask) + Convolve(taps[1][l], h[1], w, mask);
-        if (fadeLength > 0) {
-            const double weight = static_cast<double>(fadePosition) / fadeLength;
-            for (int32_t l = 0; l < 2; ++l) {
-                const double old = Convolve(fading[0][l], h[0], w, mask) + Convolve(fading[1][l], h[1], w, mask);
-                early[l] = early[l] * weight + old * (1.0 - weight);
-            }
-            if (++fadePosition >= fadeLength)
-                fadeLength = 0;
-        }
-        // The tail: four filtered lines mixed through a Householder matrix.
-        GlideToward(feedback, feedbackTarget);
-        GlideToward(gain, gainTarget);
-        const double feed[2] = {h[0][(w - kFeedDelay) & mask], h[1][(w - kFeedDelay) & mask]};
-        double y[kTailLines];
-        for (int32_t k = 0; k < kTailLines; ++k)
-            y[k] = lineFilters[k].Process(lowPass, line[k][linePosition[k]]);
-        const double mix = -0.5 * feedback * (y[0] + y[1] + y[2] + y[3]);
-        for (int32_t k = 0; k < kTailLines; ++k) {
-            line[k][linePosition[k]] = y[k] * feedback + feed[k % 2] + mix + kDenormalGuard;
-            if (++linePosition[k] == kTailLengths[k])
-                linePosition[k] = 0;
-        }
-        const double tailLeft = (y[0] + y[2]) * 0.5 * gain;
-        const double tailRight = (y[1] + y[3]) * 0.5 * gain;
-        out->left[i] = (early[0] + tailLeft) * 0.333;
-        out->right[i] = (early[1] + tailRight) * 0.333;
-        writeIndex = (w + 1) & mask;
+        filters[k] = lineFilters[k];
+        positions[k] = linePosition[k];
     }
+    const BiquadCoefficients tailFilter = lowPass;
+    double tailFeedback = feedback, tailGain = gain;
+    for (int32_t start = 0; start < count; start += kEarlyChunk) {
+        const int32_t chunk = std::min(kEarlyChunk, count - start);
+        // The chunk's inputs first (and their repeats past the end), then
+        // the reflections of all its samples at once.
+        const int32_t w0 = writeIndex;
+        for (int32_t j = 0; j < chunk; ++j) {
+            const int32_t w = (w0 + j) & mask;
+            for (int32_t c = 0; c < 2; ++c) {
+                h[c][w] = inputs[c][start + j];
+                if (w < kEarlyChunk - 1)
+                    h[c][size + w] = h[c][w];
+            }
+        }
+        double early[2][kEarlyChunk];
+        SumEarly(taps, h, w0, mask, early);
+        double old[2][kEarlyChunk];
+        if (fadeLength > 0)
+            SumEarly(fading, h, w0, mask, old);
+        for (int32_t j = 0; j < chunk; ++j) {
+            const int32_t w = (w0 + j) & mask;
+            double e[2] = {early[0][j], early[1][j]};
+            if (fadeLength > 0) {
+                const double weight = static_cast<double>(fadePosition) / fadeLength;
+                for (int32_t l = 0; l < 2; ++l)
+                    e[l] = e[l] * weight + old[l][j] * (1.0 - weight);
+                if (++fadePosition >= fadeLength)
+                    fadeLength = 0;
+            }
+            // The tail: four filtered lines mixed through a Householder matrix.
+            GlideToward(tailFeedback, feedbackTarget);
+            GlideToward(tailGain, gainTarget);
+            const double feed[2] = {h[0][(w - kFeedDelay) & mask], h[1][(w - kFeedDelay) & mask]};
+            double y[kTailLines];
+            for (int32_t k = 0; k < kTailLines; ++k)
+                y[k] = filters[k].Process(tailFilter, line[k][positions[k]]);
+            const double mix = -0.5 * tailFeedback * (y[0] + y[1] + y[2] + y[3]);
+            for (int32_t k = 0; k < kTailLines; ++k) {
+                line[k][positions[k]] = y[k] * tailFeedback + feed[k % 2] + mix + kDenormalGuard;
+                if (++positions[k] == kTailLengths[k])
+                    positions[k] = 0;
+            }
+            const double tailLeft = (y[0] + y[2]) * 0.5 * tailGain;
+            const double tailRight = (y[1] + y[3]) * 0.5 * tailGain;
+            out->left[start + j] = (e[0] + tailLeft) * 0.333;
+            out->right[start + j] = (e[1] + tailRight) * 0.333;
+            writeIndex = (w + 1) & mask;
+        }
+    }
+    for (int32_t k = 0; k < kTailLines; ++k) {
+        lineFilters[k] = filters[k];
+        linePosition[k] = positions[k];
+    }
+    feedback = tailFeedback;
+    gain = tailGain;
 }

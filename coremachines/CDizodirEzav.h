@@ -41,6 +41,8 @@ public:
     static constexpr int32_t kTailLengths[kTailLines] = {601, 691, 773, 839};
     static constexpr int32_t kFeedDelay = 601;
     static constexpr int32_t kMaxCrossfade = 128;
+    // Samples whose early reflections are summed together.
+    static constexpr int32_t kEarlyChunk = 4;
     // Images per axis in the smallest (10 m) room: reflections −k..k.
     static constexpr int32_t kMaxOrder = static_cast<int32_t>(kMaxDistance / 10.0) + 2;
     static constexpr int32_t kMaxImages = (2 * kMaxOrder + 1) * (2 * kMaxOrder + 1);
@@ -116,6 +118,8 @@ private:
     int32_t fadeLength = 0; // 0: no crossfade running
 
     // Early reflections: per input channel, a circular buffer of the input.
+    // Its first kEarlyChunk − 1 samples are repeated past its end, so that
+    // a chunk of consecutive samples reads without wrapping.
     std::vector<double> history[2];
     int32_t historyMask = 0;
     int32_t writeIndex = 0;

@@ -119,51 +119,71 @@ void CDrumEnvelope::Trigger()
 
 void CDrumEnvelope::Render(double* out, int32_t count)
 {
+    // The segment and level run in locals (the output stores could alias
+    // the members) and are handed back whenever a stage changes.
+    CCurveSegment s = segment;
+    double y = level;
+    const auto handBack = [&] {
+        segment = s;
+        level = y;
+    };
+    const auto takeOver = [&] { s = segment; };
     int32_t i = 0;
     while (i < count) {
         switch (stage) {
         case STAGE_DELAY:
-            level = 0.0;
+            y = 0.0;
             for (; i < count && waited < delay.samples; ++i, ++waited)
                 out[i] = 0.0;
-            if (waited >= delay.samples)
+            if (waited >= delay.samples) {
+                handBack();
                 Enter(STAGE_ATTACK, 0.0);
+                takeOver();
+            }
             break;
         case STAGE_ATTACK:
             while (i < count) {
-                out[i++] = level = segment.Step();
-                if (segment.Finished()) {
+                out[i++] = y = s.Step();
+                if (s.Finished()) {
+                    handBack();
                     AfterAttack();
+                    takeOver();
                     break;
                 }
             }
             break;
         case STAGE_HOLD:
-            level = 1.0;
+            y = 1.0;
             for (; i < count && waited < hold.samples; ++i, ++waited)
                 out[i] = 1.0;
-            if (waited >= hold.samples)
+            if (waited >= hold.samples) {
+                handBack();
                 Enter(STAGE_DECAY, 0.0);
+                takeOver();
+            }
             break;
         case STAGE_DECAY:
             while (i < count) {
-                out[i++] = level = 1.0 - segment.Step();
-                if (segment.Finished()) {
+                out[i++] = y = 1.0 - s.Step();
+                if (s.Finished()) {
+                    handBack();
                     if (repeatsLeft > 0) {
                         --repeatsLeft;
                         Enter(STAGE_ATTACK, 0.0);
                     } else {
                         Enter(STAGE_IDLE, 0.0);
                     }
+                    takeOver();
                     break;
                 }
             }
             break;
         default:
-            level = 0.0;
+            y = 0.0;
             for (; i < count; ++i)
                 out[i] = 0.0;
             break;
         }
     }
+    handBack();
 }

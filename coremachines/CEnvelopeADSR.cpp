@@ -123,47 +123,59 @@ void CEnvelopeADSR::NoteOff()
 void CEnvelopeADSR::Render(double* out, int32_t count)
 {
     // Each stage's samples in a loop of their own; a curved stage always
-    // steps before it checks whether it has ended.
+    // steps before it checks whether it has ended. The segment and level
+    // run in locals (the output stores could alias the members) and are
+    // handed back whenever a stage is entered.
+    CCurveSegment s = segment;
+    double y = level;
+    const auto enter = [&](int32_t next) {
+        segment = s;
+        level = y;
+        Enter(next, 0.0);
+        s = segment;
+    };
     int32_t i = 0;
     while (i < count) {
         switch (stage) {
         case STAGE_ATTACK:
             while (i < count) {
-                out[i++] = level = segment.Step();
-                if (segment.Finished()) {
-                    Enter(STAGE_DECAY, 0.0);
+                out[i++] = y = s.Step();
+                if (s.Finished()) {
+                    enter(STAGE_DECAY);
                     break;
                 }
             }
             break;
         case STAGE_DECAY:
             while (i < count) {
-                out[i++] = level = (sustain - 1.0) * segment.Step() + 1.0;
-                if (segment.Finished()) {
-                    Enter(STAGE_SUSTAIN, 0.0);
+                out[i++] = y = (sustain - 1.0) * s.Step() + 1.0;
+                if (s.Finished()) {
+                    enter(STAGE_SUSTAIN);
                     break;
                 }
             }
             break;
         case STAGE_SUSTAIN:
-            level = sustain;
+            y = sustain;
             for (; i < count; ++i)
-                out[i] = level;
+                out[i] = y;
             break;
         case STAGE_RELEASE:
             while (i < count) {
-                out[i++] = level = 1.0 - segment.Step();
-                if (segment.Finished()) {
-                    Enter(STAGE_IDLE, 0.0);
+                out[i++] = y = 1.0 - s.Step();
+                if (s.Finished()) {
+                    enter(STAGE_IDLE);
                     break;
                 }
             }
             break;
         default:
-            level = 0.0;
+            y = 0.0;
             for (; i < count; ++i)
                 out[i] = 0.0;
             break;
         }
     }
+    segment = s;
+    level = y;
 }

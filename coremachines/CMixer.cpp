@@ -166,25 +166,32 @@ struct Smoothed {
     double send[2];
 };
 
+// The equaliser's chain weights, low − mid on the low lanes and mid − high
+// on the high lanes.
+[[gnu::always_inline]] inline void SetWeights(Double4& weights, const Smoothed& s)
+{
+    const double low = s.band[0] - s.band[1], high = s.band[1] - s.band[2];
+    weights = Double4{low, low, high, high};
+}
+
 // One channel's block into the interleaved sums; the variants without
 // glides or sends keep their loops short enough for the registers.
 template <bool Glide, bool Sends>
-[[gnu::always_inline]] inline void MixBlock(CStereoThreeBandEQ& state, Smoothed& v, const Smoothed& target, const double* inLeft,
-              const double* inRight, Double2* __restrict out, Double2* __restrict send1, Double2* __restrict send2,
+[[gnu::always_inline]] inline void MixBlock(CPackedThreeBandEQ& state, Smoothed& v, const Smoothed& target, const double* inLeft,
+              const double* inRight, Double2* __restrict out, Double4* __restrict sendSums,
               int32_t count, Double2& peak)
 {
     using Mask = long long __attribute__((vector_size(16)));
     const Mask magnitudeBits = Mask{} + 0x7fffffffffffffffLL;
-    CStereoThreeBandEQ eq = state;
+    CPackedThreeBandEQ eq = state;
     Smoothed s = v;
     Double2 p = {};
     // Steady gains: the band weights and the sides' gains once per block.
-    Double2 weightL = Double2{} + (s.band[0] - s.band[1]);
-    Double2 weightH = Double2{} + (s.band[1] - s.band[2]);
+    Double4 weights;
+    SetWeights(weights, s);
     Double2 weightDelayed = Double2{} + s.band[2];
     Double2 gains = Double2{s.gain[0], s.gain[1]};
-    Double2 sendGain1 = Double2{} + s.send[0];
-    Double2 sendGain2 = Double2{} + s.send[1];
+    Double4 sendGains = Double4{s.send[0], s.send[0], s.send[1], s.send[1]};
     for (int32_t i = 0; i < count; ++i) {
         if constexpr (Glide) {
             for (int32_t k = 0; k < 2; ++k)
@@ -194,18 +201,15 @@ template <bool Glide, bool Sends>
             if constexpr (Sends) {
                 for (int32_t k = 0; k < 2; ++k)
                     GlideToward(s.send[k], target.send[k]);
-                sendGain1 = Double2{} + s.send[0];
-                sendGain2 = Double2{} + s.send[1];
+                sendGains = Double4{s.send[0], s.send[0], s.send[1], s.send[1]};
             }
-            weightL = Double2{} + (s.band[0] - s.band[1]);
-            weightH = Double2{} + (s.band[1] - s.band[2]);
+            SetWeights(weights, s);
             weightDelayed = Double2{} + s.band[2];
             gains = Double2{s.gain[0], s.gain[1]};
         }
-        const Double2 e = eq.ProcessWeighted(Double2{inLeft[i], inRight[i]}, weightL, weightH, weightDelayed);
+        const Double2 e = eq.ProcessWeighted(Double2{inLeft[i], inRight[i]}, weights, weightDelayed);
         if constexpr (Sends) {
-            send1[i] += e * sendGain1;
-            send2[i] += e * sendGain2;
+            sendSums[i] += __builtin_shufflevector(e, e, 0, 1, 0, 1) * sendGains;
         }
         const Double2 o = e * gains;
         out[i] += o;
@@ -218,14 +222,13 @@ template <bool Glide, bool Sends>
 }
 
 struct BlockJob {
-    CStereoThreeBandEQ* eq;
+    CPackedThreeBandEQ* eq;
     Smoothed* smoothed;
     const Smoothed* target;
     const double* inLeft;
     const double* inRight;
     Double2* out;
-    Double2* send1;
-    Double2* send2;
+    Double4* sendSums;
     int32_t count;
     Double2* peak;
     bool glide;
@@ -235,16 +238,16 @@ struct BlockJob {
 [[gnu::always_inline]] inline void RunJob(const BlockJob& j)
 {
     if (j.glide && j.sends)
-        MixBlock<true, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+        MixBlock<true, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.sendSums, j.count,
                              *j.peak);
     else if (j.glide)
-        MixBlock<true, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+        MixBlock<true, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.sendSums, j.count,
                               *j.peak);
     else if (j.sends)
-        MixBlock<false, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2, j.count,
+        MixBlock<false, true>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.sendSums, j.count,
                               *j.peak);
     else
-        MixBlock<false, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.send1, j.send2,
+        MixBlock<false, false>(*j.eq, *j.smoothed, *j.target, j.inLeft, j.inRight, j.out, j.sendSums,
                                j.count, *j.peak);
 }
 
@@ -284,13 +287,24 @@ void Deinterleave(const Double2* from, CAudioBuffer* to, int32_t count)
     }
 }
 
+// The two send buffers from the sends' interleaved sum.
+void Deinterleave(const Double4* from, CAudioBuffer* first, CAudioBuffer* second, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        first->left[i] = from[i][0];
+        first->right[i] = from[i][1];
+        second->left[i] = from[i][2];
+        second->right[i] = from[i][3];
+    }
+}
+
 } // namespace
 
 void CMixer::SetBlockSize(int32_t frames)
 {
     blockSize = frames;
-    for (auto& sum : sums)
-        sum.assign(static_cast<size_t>(std::max(frames, 1)), Double2{});
+    sums.assign(static_cast<size_t>(std::max(frames, 1)), Double2{});
+    sendSums.assign(static_cast<size_t>(std::max(frames, 1)), SendFrame{});
 }
 
 void CMixer::MixChannel(int32_t index, const double* inLeft, const double* inRight, int32_t count, bool withSends)
@@ -311,11 +325,10 @@ void CMixer::MixChannel(int32_t index, const double* inLeft, const double* inRig
         glide = glide || v.gain[k] != t.gain[k] || (sends && v.send[k] != t.send[k]);
     for (int32_t k = 0; k < 3; ++k)
         glide = glide || v.band[k] != t.band[k];
-    Double2* out = sums[0].data();
-    Double2* send1 = sums[1].data();
-    Double2* send2 = sums[2].data();
+    Double2* out = sums.data();
+    Double4* sendSum = &sendSums.data()->value;
     Double2 peak;
-    Run({&c.eq, &v, &target, inLeft, inRight, out, send1, send2, count, &peak, glide, sends});
+    Run({&c.eq, &v, &target, inLeft, inRight, out, sendSum, count, &peak, glide, sends});
     std::copy(std::begin(v.gain), std::end(v.gain), c.gain);
     std::copy(std::begin(v.band), std::end(v.band), c.band);
     if (withSends)
@@ -327,12 +340,12 @@ void CMixer::MixChannel(int32_t index, const double* inLeft, const double* inRig
 void CMixer::Process()
 {
     CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
-    int32_t count = std::min({blockSize, out->length, static_cast<int32_t>(sums[0].size())});
+    int32_t count = std::min({blockSize, out->length, static_cast<int32_t>(sums.size())});
     for (int32_t k = 0; k < kBuses; ++k)
         count = std::min(count, ports[SendPort(k)]->audioBuffer->length);
     count = std::max(count, 0);
-    for (auto& sum : sums)
-        std::fill(sum.begin(), sum.end(), Double2{});
+    std::fill(sums.begin(), sums.end(), Double2{});
+    std::fill(sendSums.begin(), sendSums.end(), SendFrame{});
     for (int32_t t = 0; t < kTracks; ++t) {
         const CAudioBuffer* in = ports[TrackPort(t)]->audioBuffer;
         MixChannel(t, in->left, in->right ? in->right : in->left, std::min(count, in->length), true);
@@ -341,19 +354,18 @@ void CMixer::Process()
     for (CAudioBuffer* buffer : {out, ports[SendPort(0)]->audioBuffer, ports[SendPort(1)]->audioBuffer})
         if (count < buffer->length)
             buffer->Clear();
-    Deinterleave(sums[0].data(), out, count);
-    Deinterleave(sums[1].data(), ports[SendPort(0)]->audioBuffer, count);
-    Deinterleave(sums[2].data(), ports[SendPort(1)]->audioBuffer, count);
+    Deinterleave(sums.data(), out, count);
+    Deinterleave(&sendSums.data()->value, ports[SendPort(0)]->audioBuffer, ports[SendPort(1)]->audioBuffer, count);
 }
 
 void CMixer::ProcessLate()
 {
     // The tracks' sum is still in the first interleaved buffer.
     CAudioBuffer* out = ports[kOutputPort]->audioBuffer;
-    const int32_t count = std::max(0, std::min({blockSize, out->length, static_cast<int32_t>(sums[0].size())}));
+    const int32_t count = std::max(0, std::min({blockSize, out->length, static_cast<int32_t>(sums.size())}));
     for (int32_t k = 0; k < kBuses; ++k) {
         const CAudioBuffer* in = ports[ReturnPort(k)]->audioBuffer;
         MixChannel(kTracks + k, in->left, in->right ? in->right : in->left, std::min(count, in->length), false);
     }
-    Deinterleave(sums[0].data(), out, count);
+    Deinterleave(sums.data(), out, count);
 }

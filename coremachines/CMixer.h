@@ -62,7 +62,7 @@ public:
 
 private:
     struct Channel {
-        CStereoThreeBandEQ eq;   // left and right, one lane each
+        CPackedThreeBandEQ eq;   // left and right, low and high chains in four lanes
         double gain[2] = {};     // smoothed left and right output gains
         double send[kBuses] = {}; // smoothed send gains (tracks)
         double band[3] = {};      // smoothed low, mid and high gains
@@ -86,9 +86,16 @@ private:
     std::atomic<bool> muted[kChannels];
     std::atomic<int32_t> solo{-1};
     int32_t blockSize;
-    // Output, send 1 and send 2 summed with both sides interleaved, turned
-    // into the planar port buffers once per block.
-    std::vector<Double2> sums[3];
+    // The output summed with both sides interleaved, and the sends with
+    // send 1 left and right, send 2 left and right interleaved; turned into
+    // the planar port buffers once per block.
+    // A std::vector of the bare four-lane type is not allocated at its
+    // 32-byte alignment; one of this wrapper is.
+    struct alignas(32) SendFrame {
+        Double4 value;
+    };
+    std::vector<Double2> sums;
+    std::vector<SendFrame> sendSums;
 };
 
 class CMixerInfo : public CCoreMachineInfo<CEditableMachine<CMixer, CoreEditorKind::Mixer>> {

@@ -84,34 +84,43 @@ void CMultiModeFilter::Compute(double octave, double decibels)
 }
 
 template <bool Cascade>
-void CMultiModeFilter::Filter(double* buffer, int32_t count)
+void CMultiModeFilter::Filter(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)
 {
-    const BiquadCoefficients c = coefficients;
-    for (int32_t i = 0; i < count; ++i) {
-        double y = first.Process(c, buffer[i]);
-        if constexpr (Cascade)
-            y = second.Process(c, y);
-        buffer[i] = y * gain;
-    }
-}
-
-void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)
-{
-    auto run = [&](double* part, int32_t n) {
-        if (cascade)
-            Filter<true>(part, n);
-        else
-            Filter<false>(part, n);
+    // Local copies: the stores to the buffer could alias the members, which
+    // would put a memory round trip into the recursion of every sample.
+    BiquadHistory a = first;
+    BiquadHistory b = second;
+    const auto run = [&](double* part, int32_t n) {
+        const BiquadCoefficients c = coefficients;
+        const double g = gain;
+        for (int32_t i = 0; i < n; ++i) {
+            double y = a.Process(c, part[i]);
+            if constexpr (Cascade)
+                y = b.Process(c, y);
+            part[i] = y * g;
+        }
     };
     if (!cutoffOffset && !resonanceOffset) {
         Update(cutoff, resonance);
         run(buffer, count);
-        return;
+    } else {
+        // Offsets are read on every fourth sample; the coefficients hold
+        // between.
+        for (int32_t i = 0; i < count; i += kCoefficientInterval) {
+            Update(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0),
+                   resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
+            run(buffer + i, count - i < kCoefficientInterval ? count - i : kCoefficientInterval);
+        }
     }
-    // Offsets are read on every fourth sample; the coefficients hold
-    // between.
-    for (int32_t i = 0; i < count; i += kCoefficientInterval) {
-        Update(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0), resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
-        run(buffer + i, count - i < kCoefficientInterval ? count - i : kCoefficientInterval);
-    }
+    first = a;
+    if constexpr (Cascade)
+        second = b;
+}
+
+void CMultiModeFilter::Render(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset)
+{
+    if (cascade)
+        Filter<true>(buffer, count, cutoffOffset, resonanceOffset);
+    else
+        Filter<false>(buffer, count, cutoffOffset, resonanceOffset);
 }

@@ -38,7 +38,7 @@ private:
     }
     void Compute(double octave, double decibels);
     template <bool Cascade>
-    void Filter(double* buffer, int32_t count);
+    void Filter(double* buffer, int32_t count, const double* cutoffOffset, const double* resonanceOffset);
 
     int32_t sampleRate;
     int32_t mode = MODE_LOW_PASS;

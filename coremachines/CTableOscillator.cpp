@@ -45,10 +45,12 @@ double CTableOscillator::PitchIncrement(double pitch) const
 void CTableOscillator::Render(double* out, int32_t count)
 {
     const double increment = Increment();
+    double p = phase;
     for (int32_t i = 0; i < count; ++i) {
-        out[i] = Lookup(table, phase);
-        Advance(increment);
+        out[i] = Lookup(table, p);
+        Advance(p, increment);
     }
+    phase = p;
 }
 
 void CTableOscillator::Skip(int32_t count)
@@ -82,23 +84,27 @@ void CTableOscillator::RenderSampleAndGlide(double* out, int32_t count)
 void CTableOscillator::RenderPitched(double* out, const double* pitch, int32_t count)
 {
     double increment = 0.0;
+    double p = phase;
     for (int32_t i = 0; i < count; ++i) {
         if (i % kPitchInterval == 0)
             increment = PitchIncrement(pitch[i]);
-        out[i] = Lookup(table, phase);
-        Advance(increment);
+        out[i] = Lookup(table, p);
+        Advance(p, increment);
     }
+    phase = p;
 }
 
 void CTableOscillator::RenderMix(double* out, const double* pitch, WaveTable second, double weight,
                                  const double* weights, int32_t count)
 {
     double increment = 0.0;
+    double p = phase;
     for (int32_t i = 0; i < count; ++i) {
         if (i % kPitchInterval == 0)
             increment = PitchIncrement(pitch[i]);
         const double w = weights ? weights[i] * weight : weight;
-        out[i] = Lookup(table, phase) * (1.0 - w) + Lookup(second, phase) * w;
-        Advance(increment);
+        out[i] = Lookup(table, p) * (1.0 - w) + Lookup(second, p) * w;
+        Advance(p, increment);
     }
+    phase = p;
 }

@@ -42,14 +42,17 @@ public:
 protected:
     double PitchIncrement(double pitch) const;
     // p += increment, wrapping into [0, 1); true when it wrapped.
-    bool Advance(double increment)
+    bool Advance(double increment) { return Advance(phase, increment); }
+    // The same on a phase held in a local while a block runs (the output
+    // stores could alias the member).
+    static bool Advance(double& p, double increment)
     {
-        phase += increment;
-        if (phase < 1.0)
+        p += increment;
+        if (p < 1.0)
             return false;
-        phase -= 1.0;
-        if (phase >= 1.0)
-            phase -= static_cast<double>(static_cast<int64_t>(phase));
+        p -= 1.0;
+        if (p >= 1.0)
+            p -= static_cast<double>(static_cast<int64_t>(p));
         return true;
     }
     static double Lookup(const WaveTable& table, double p)

@@ -14,6 +14,7 @@ CViziRavezFilter::CViziRavezFilter(CHost* host) : CMachine(host), blockSize(host
     AddPort(PORT_STEREO_AUDIO_OUT, "Line Out");
     for (int32_t k = 0; k < kDesigns; ++k)
         MakeDesign(designs[k], 2 << k);
+    SetBlockSize(blockSize);
 }
 
 void CViziRavezFilter::MakeDesign(Design& design, int32_t factor)
@@ -72,6 +73,66 @@ void CViziRavezFilter::GetParameterDisplayValue(int32_t index, double value, cha
         out[0] = '\0';
 }
 
+namespace {
+
+constexpr int32_t kLanes = 4;
+using Lanes = double __attribute__((vector_size(8 * kLanes)));
+
+// out[i] += gain·Σ x[i − k]·taps[k·F] for k = 0 … kInputTaps − 1, taken in
+// that order for every output, four outputs at once; x[−k] are the inputs
+// before the block.
+[[gnu::always_inline]] inline void Convolve(const double* x, const double* taps, int32_t factor, double gain,
+                                            double* out, int32_t count)
+{
+    for (int32_t i = 0; i < count; i += kLanes) {
+        Lanes sum{};
+        for (int32_t k = 0; k < CViziRavezFilter::kInputTaps; ++k) {
+            Lanes v;
+            __builtin_memcpy(&v, x + i - k, sizeof v);
+            sum += v * taps[k * factor];
+        }
+        const Lanes y = gain * sum;
+        const int32_t n = std::min(kLanes, count - i);
+        for (int32_t j = 0; j < n; ++j)
+            out[i + j] += y[j];
+    }
+}
+
+void ConvolvePlain(const double* x, const double* taps, int32_t factor, double gain, double* out, int32_t count)
+{
+    Convolve(x, taps, factor, gain, out, count);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx"))) void ConvolveAvx(const double* x, const double* taps, int32_t factor, double gain,
+                                                double* out, int32_t count)
+{
+    Convolve(x, taps, factor, gain, out, count);
+}
+
+const bool hasAvx = __builtin_cpu_supports("avx");
+#endif
+
+void ConvolveBlock(const double* x, const double* taps, int32_t factor, double gain, double* out, int32_t count)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (hasAvx) {
+        ConvolveAvx(x, taps, factor, gain, out, count);
+        return;
+    }
+#endif
+    ConvolvePlain(x, taps, factor, gain, out, count);
+}
+
+} // namespace
+
+void CViziRavezFilter::SetBlockSize(int32_t frames)
+{
+    blockSize = frames;
+    for (auto& x : inputs)
+        x.assign(static_cast<size_t>(std::max(frames, 1) + kInputTaps - 1 + kLanes - 1), 0.0);
+}
+
 void CViziRavezFilter::Process()
 {
     const CAudioBuffer* in = ports[0]->audioBuffer;
@@ -80,33 +141,36 @@ void CViziRavezFilter::Process()
     Design& d = designs[DesignIndex(oversampling)];
     const int32_t n = static_cast<int32_t>(d.taps.size());
     const int32_t f = d.factor;
-    const int32_t count = std::max(0, std::min({blockSize, in->length, out->length}));
-    const double* inputs[2] = {in->left, in->right ? in->right : in->left};
+    constexpr int32_t kBefore = kInputTaps - 1;
+    const int32_t capacity = static_cast<int32_t>(inputs[0].size()) - kBefore - (kLanes - 1);
+    const int32_t count = std::max(0, std::min({blockSize, in->length, out->length, capacity}));
+    const double* source[2] = {in->left, in->right ? in->right : in->left};
     double* outputs[2] = {out->left, out->right};
-    const double* taps = d.taps.data();
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t w = d.writeIndex;
-        for (int32_t c = 0; c < 2; ++c) {
-            double* h = d.history[c].data();
-            h[w] = inputs[c][i];
-            // Only the positions holding input samples contribute: the
-            // stuffed zeros between them add nothing to the sum.
-            double sum = 0.0;
-            for (int32_t j = 0, at = w; j < n; j += f) {
-                sum += h[at] * taps[j];
-                at -= f;
-                if (at < 0)
-                    at += n;
-            }
-            outputs[c][i] += d.gain * sum;
-        }
-        // Advance past the sample, then past F − 1 stuffed zeros.
-        int32_t next = w;
-        for (int32_t z = 0; z < f; ++z) {
-            next = next + 1 == n ? 0 : next + 1;
-            if (z + 1 < f)
-                d.history[0][static_cast<size_t>(next)] = d.history[1][static_cast<size_t>(next)] = 0.0;
-        }
-        d.writeIndex = next;
+    // Only the positions of the history holding input samples contribute
+    // (the stuffed zeros add nothing), the newest at the write position and
+    // each earlier one F positions back: the filter is a plain one over
+    // the inputs.
+    for (int32_t c = 0; c < 2; ++c) {
+        const double* h = d.history[c].data();
+        double* x = inputs[c].data();
+        for (int32_t k = 1; k <= kBefore; ++k)
+            x[kBefore - k] = h[((d.writeIndex - k * f) % n + n) % n];
+        std::copy(source[c], source[c] + count, x + kBefore);
+        ConvolveBlock(x + kBefore, d.taps.data(), f, d.gain, outputs[c], count);
     }
+    // The history as sample-by-sample stuffing leaves it: each sample at the
+    // write position, then F − 1 zeros. The last kInputTaps samples cover
+    // every position, so only they are written.
+    const int32_t written = std::min(count, kInputTaps);
+    int32_t w = static_cast<int32_t>((d.writeIndex + static_cast<int64_t>(count - written) * f) % n);
+    for (int32_t i = count - written; i < count; ++i) {
+        d.history[0][static_cast<size_t>(w)] = source[0][i];
+        d.history[1][static_cast<size_t>(w)] = source[1][i];
+        for (int32_t z = 1; z < f; ++z) {
+            w = w + 1 == n ? 0 : w + 1;
+            d.history[0][static_cast<size_t>(w)] = d.history[1][static_cast<size_t>(w)] = 0.0;
+        }
+        w = w + 1 == n ? 0 : w + 1;
+    }
+    d.writeIndex = w;
 }

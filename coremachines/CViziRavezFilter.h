@@ -13,6 +13,8 @@ class CViziRavezFilter : public CMachine {
 public:
     static constexpr int32_t kDesigns = 5;
     static constexpr int32_t kZeroCrossings = 8; // on each side of the centre
+    // Taps that meet input samples rather than stuffed zeros, per output.
+    static constexpr int32_t kInputTaps = 2 * kZeroCrossings + 1;
 
     // One design: N = 16·F + 1 taps, a history of N samples per channel.
     struct Design {
@@ -31,7 +33,7 @@ public:
     void GetParameterName(int32_t index, char* out) override;
     void GetParameterDisplayValue(int32_t index, double value, char* out) override;
     void SetSampleRate(int32_t) override {}
-    void SetBlockSize(int32_t frames) override { blockSize = frames; }
+    void SetBlockSize(int32_t frames) override;
     bool IsGenerator() override { return false; }
 
     // The design index int(4x) for a parameter value, kept inside the bank
@@ -45,6 +47,10 @@ private:
     double oversampling = 0.0;
     int32_t blockSize;
     Design designs[kDesigns];
+    // Per channel: the inputs the block's outputs meet, in order (the
+    // kInputTaps − 1 before the block, then the block), with room for the
+    // last chunk's unused lanes.
+    std::vector<double> inputs[2];
 };
 
 class CViziRavezFilterInfo : public CCoreMachineInfo<CEditableMachine<CViziRavezFilter, CoreEditorKind::Filter>> {

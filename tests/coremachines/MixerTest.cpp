@@ -244,13 +244,23 @@ TEST(MixerTest, StereoEqualiserLanesAreTheOneSideEqualiser)
 {
     CThreeBandEQ left(kTestRate), right(kTestRate);
     CStereoThreeBandEQ both(kTestRate);
+    // Low and high chains side by side: the lanes must not be mixed up
+    // and the products summed in the one-side order, bit for bit.
+    CPackedThreeBandEQ packed(kTestRate);
     CRandom random(4);
     for (int i = 0; i < 20000; ++i) {
         const double l = random.Noise(), r = random.Noise();
         const double gains[3] = {0.2 + 0.6 * (i % 3), 0.7, 1.0 - 0.3 * (i % 2)};
         const Double2 e = both.Process(Double2{l, r}, Double2{} + gains[0], Double2{} + gains[1], Double2{} + gains[2]);
-        ASSERT_EQ(e[0], left.Process(l, gains[0], gains[1], gains[2])) << i;
-        ASSERT_EQ(e[1], right.Process(r, gains[0], gains[1], gains[2])) << i;
+        const double weightL = gains[0] - gains[1], weightH = gains[1] - gains[2];
+        const Double2 p = packed.ProcessWeighted(Double2{l, r}, Double4{weightL, weightL, weightH, weightH},
+                                                 Double2{} + gains[2]);
+        const double expectedLeft = left.Process(l, gains[0], gains[1], gains[2]);
+        const double expectedRight = right.Process(r, gains[0], gains[1], gains[2]);
+        ASSERT_EQ(e[0], expectedLeft) << i;
+        ASSERT_EQ(e[1], expectedRight) << i;
+        ASSERT_EQ(p[0], expectedLeft) << i;
+        ASSERT_EQ(p[1], expectedRight) << i;
     }
 }
 

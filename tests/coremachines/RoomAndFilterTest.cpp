@@ -109,10 +109,12 @@ TEST(DizodirEzavTest, DirectPathAndFirstReflectionMatchTheGeometry)
         const auto d = static_cast<size_t>(direct);
         for (size_t i = 0; i < std::min<size_t>(d, 1202); ++i)
             ASSERT_LT(std::abs(out.left[i]), 1e-15) << i; // the tail's denormal guard
-        if (d < 1202)
+        if (d < 1202) {
             EXPECT_NEAR(out.left[d], 0.333, 1e-12);
-        if (first < 1202)
+        }
+        if (first < 1202) {
             EXPECT_NEAR(out.left[static_cast<size_t>(first)], 0.333 * taps.gain[1], 1e-3);
+        }
         // Every tap lies within the longest reflection time.
         for (int32_t s = 0; s < 2; ++s)
             for (int32_t l = 0; l < 2; ++l)

@@ -8,6 +8,7 @@
 #include "platform/OsThread.h"
 #include "support/TempFolder.h"
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <sys/stat.h>
 #include <dbus/dbus.h>
@@ -37,7 +38,7 @@ enum : int {
 
 // Runs the request in a child that has no privilege and no RLIMIT_RTPRIO,
 // with the system bus at `busAddress`; returns the exit status bits.
-int RequestInUnprivilegedChild(const std::string& busAddress, int* priority)
+int RequestInUnprivilegedChild(const std::string& busAddress, int* priority, bool levelAboveNormal = false)
 {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
@@ -50,6 +51,15 @@ int RequestInUnprivilegedChild(const std::string& busAddress, int* priority)
         if (setrlimit(RLIMIT_RTPRIO, &none) != 0 || (getuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)))
             _exit(CHILD_SETUP_FAILED);
         int result = 0;
+        if (levelAboveNormal) {
+            // Real-time refused, the broker's nicer value instead.
+            platform::SetCurrentThreadPriority(1);
+            errno = 0;
+            const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(platform::CurrentThreadId()));
+            if (write(pipeEnds[1], &nice, sizeof nice) != sizeof nice)
+                _exit(CHILD_SETUP_FAILED);
+            _exit(platform::RealtimeRefused() ? REFUSAL_NOTED : 0);
+        }
         if (platform::RequestRealtime())
             result |= REQUEST_GRANTED;
         if (platform::RealtimeRefused())
@@ -140,6 +150,8 @@ public:
 
     std::atomic<int> realtimeCalls{0};
     std::atomic<int> askedPriority{0};
+    std::atomic<int> askedNice{0};
+    std::atomic<bool> grantRealtime{true};
 
 private:
     void Serve()
@@ -185,8 +197,18 @@ private:
             askedPriority.store(static_cast<int>(priority));
             sched_param param{};
             param.sched_priority = static_cast<int>(priority);
-            if (priority >= 1 && priority <= static_cast<dbus_uint32_t>(kBrokerMaxPriority)
+            if (grantRealtime.load() && priority >= 1 && priority <= static_cast<dbus_uint32_t>(kBrokerMaxPriority)
                 && sched_setscheduler(static_cast<pid_t>(thread), SCHED_RR | SCHED_RESET_ON_FORK, &param) == 0)
+                reply = dbus_message_new_method_return(message);
+            else
+                reply = dbus_message_new_error(message, DBUS_ERROR_ACCESS_DENIED, "refused");
+        } else if (dbus_message_is_method_call(message, "org.freedesktop.RealtimeKit1", "MakeThreadHighPriority")) {
+            dbus_uint64_t thread = 0;
+            dbus_int32_t nice = 0;
+            dbus_message_get_args(message, nullptr, DBUS_TYPE_UINT64, &thread, DBUS_TYPE_INT32, &nice,
+                                  DBUS_TYPE_INVALID);
+            askedNice.store(nice);
+            if (nice >= -15 && setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice) == 0)
                 reply = dbus_message_new_method_return(message);
             else
                 reply = dbus_message_new_error(message, DBUS_ERROR_ACCESS_DENIED, "refused");
@@ -242,6 +264,14 @@ TEST(RealtimeRequestTest, TheBrokerGrantsWhatTheSystemRefusedAtItsHighestPriorit
     EXPECT_EQ(broker.askedPriority.load(), kBrokerMaxPriority);
     EXPECT_EQ(result, REQUEST_GRANTED | SCHEDULED_REALTIME | RTTIME_BOUNDED);
     EXPECT_EQ(priority, kBrokerMaxPriority);
+
+    // A broker that refuses real time still gives a nicer value; the
+    // refusal is told all the same.
+    broker.grantRealtime.store(false);
+    int nice = 0;
+    EXPECT_EQ(RequestInUnprivilegedChild(bus.address, &nice, true), REFUSAL_NOTED);
+    EXPECT_EQ(broker.askedNice.load(), -5);
+    EXPECT_EQ(nice, -5);
 }
 
 } // namespace

@@ -134,6 +134,16 @@ bool RequestRealtime()
     return SetRealtime(pthread_self(), CurrentThreadId());
 }
 
+DeferredCancel::DeferredCancel() : previous(PTHREAD_CANCEL_ENABLE)
+{
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous);
+}
+
+DeferredCancel::~DeferredCancel()
+{
+    pthread_setcancelstate(previous, nullptr);
+}
+
 void SleepMilliseconds(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

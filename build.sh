@@ -20,6 +20,7 @@ packages=(
   amsynth lsp-plugins-vst dragonfly-reverb-vst dpf-plugins-vst zynaddsubfx-vst xdotool
   sox timgm6mb-soundfont imagemagick python3
   clang libclang-rt-14-dev libfftw3-dev
+  libdbus-1-dev dbus-daemon
 )
 
 install_packages() {

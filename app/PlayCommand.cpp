@@ -11,7 +11,9 @@
 #include "machines/CHDTrack.h"
 #include "machines/CHDTrackList.h"
 #include "platform/OsWaveOut.h"
+#include "studio/CStudio.h"
 #include "studio/RenderEntry.h"
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -37,6 +39,52 @@ void OnInterrupt(int)
     interrupted.store(true);
 }
 
+// The song's first block, rendered before the device's clock runs. The
+// first block after loading runs every machine's initial parameter events
+// and first touches of its buffers: tens of milliseconds for a big project,
+// several periods of a small-buffer device. The driver's first call plays
+// it; every later call renders its own block, so what is heard is the same.
+struct CFirstBlock {
+    std::vector<double> samples;
+    int32_t channels = 0;
+    int32_t frames = 0;
+    std::atomic<bool> ready{false};
+
+    // The studio is prepared for the driver already.
+    void Render(CStudio& studio, CAudioOutputDriver& driver)
+    {
+        channels = driver.GetChannels();
+        frames = driver.GetBufferSize();
+        if (channels < 1 || frames < 1)
+            return;
+        samples.assign(static_cast<size_t>(channels) * static_cast<size_t>(frames), 0.0);
+        std::vector<double*> buffers(static_cast<size_t>(channels));
+        for (int32_t c = 0; c < channels; ++c)
+            buffers[static_cast<size_t>(c)] = Channel(c);
+        CLockGuard lock(studio);
+        studio.RenderBlock(channels, buffers.data(), frames);
+        ready.store(true, std::memory_order_release);
+    }
+
+    // True when the call was the first block's and is served.
+    bool Take(int32_t callChannels, double** buffers, int32_t callFrames)
+    {
+        if (!ready.exchange(false, std::memory_order_acq_rel))
+            return false;
+        // A device that asks for another shape renders as usual; the song
+        // is then one block further on.
+        if (callChannels != channels || callFrames != frames)
+            return false;
+        for (int32_t c = 0; c < channels; ++c)
+            std::copy(Channel(c), Channel(c) + frames, buffers[c]);
+        return true;
+    }
+
+    double* Channel(int32_t c) { return samples.data() + static_cast<size_t>(c) * static_cast<size_t>(frames); }
+};
+
+CFirstBlock firstBlock;
+
 // The render entry, counting what it rendered. The driver's thread asks
 // for real-time scheduling at its first block (the workers follow it).
 void PlayEntry(int32_t channels, double** buffers, int32_t frames)
@@ -47,7 +95,8 @@ void PlayEntry(int32_t channels, double** buffers, int32_t frames)
         if (platform::CurrentRealtimePriority() == 0)
             platform::RequestRealtime();
     }
-    RenderEntry(channels, buffers, frames);
+    if (!firstBlock.Take(channels, buffers, frames))
+        RenderEntry(channels, buffers, frames);
     framesRendered.fetch_add(frames, std::memory_order_relaxed);
 }
 
@@ -228,7 +277,7 @@ int RunPlayCommand(int argc, char** argv)
         framesRendered.store(0);
         song.SetPlay(true);
         const Clock::time_point start = Clock::now();
-        manager.StartOutput(PlayEntry);
+        manager.StartOutput(PlayEntry, [&] { firstBlock.Render(session.Studio(), driver); });
         std::printf("Playing '%s': %s, device '%s', %d Hz, %d frames per block\n", project.c_str(), driver.GetName(),
                     DeviceName(manager).c_str(), driver.GetSampleRate(), driver.GetBufferSize());
         std::fflush(stdout);

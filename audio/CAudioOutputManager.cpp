@@ -59,7 +59,7 @@ CAudioOutputDriver* CAudioOutputManager::GetDriver(int32_t index) const
     return index >= 0 && index < DRIVER_COUNT ? drivers[index] : nullptr;
 }
 
-void CAudioOutputManager::StartOutput(RenderCallback callback)
+void CAudioOutputManager::StartOutput(RenderCallback callback, const std::function<void()>& beforeStart)
 {
     std::lock_guard lock(control);
     lastCallback = callback;
@@ -72,6 +72,8 @@ void CAudioOutputManager::StartOutput(RenderCallback callback)
         CLockGuard studioLock(*studio);
         studio->PrepareForDriver(driver->GetChannels(), driver->GetSampleRate(), driver->GetBufferSize());
     }
+    if (beforeStart)
+        beforeStart();
     driver->Start();
 }
 

@@ -2,6 +2,7 @@
 #include "audio/CAudioOutputDriver.h"
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -49,8 +50,10 @@ public:
 
     // Starts the current driver with the callback, after preparing the
     // studio for its channel count, rate and block size. A driver that
-    // cannot run is left alone (the studio stays silent).
-    void StartOutput(RenderCallback callback);
+    // cannot run is left alone (the studio stays silent). `beforeStart`
+    // runs once the studio is prepared, just before the driver starts (for
+    // work that must not take the device's time, such as a first block).
+    void StartOutput(RenderCallback callback, const std::function<void()>& beforeStart = {});
     void StopOutput();
     // Switches drivers: stops the output, hands the new rate and block size
     // to the host and the studio, and starts the output with the render entry.

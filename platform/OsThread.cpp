@@ -1,4 +1,5 @@
 #include "platform/OsThread.h"
+#include "platform/OsRealtimeKit.h"
 #include <atomic>
 #include <sched.h>
 #include <sys/resource.h>
@@ -30,7 +31,9 @@ void RaiseRealtimeLimit(int priority)
     }
 }
 
-bool SetRealtime(pthread_t thread, int priority = kRealtimePriority)
+// Privilege or RLIMIT_RTPRIO first (no round trip), then the system's
+// real-time broker.
+bool SetRealtime(pthread_t thread, pid_t tid, int priority = kRealtimePriority)
 {
     sched_param param{};
     param.sched_priority = priority;
@@ -39,8 +42,16 @@ bool SetRealtime(pthread_t thread, int priority = kRealtimePriority)
     RaiseRealtimeLimit(priority);
     if (pthread_setschedparam(thread, SCHED_FIFO, &param) == 0)
         return true;
+    if (RealtimeKitMakeRealtime(tid, priority))
+        return true;
     realtimeRefused.store(true, std::memory_order_relaxed);
     return false;
+}
+
+void SetAboveNormalNice(pid_t tid)
+{
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice) != 0)
+        RealtimeKitMakeHighPriority(tid, kAboveNormalNice);
 }
 
 } // namespace
@@ -49,9 +60,8 @@ void SetThreadPriority(pthread_t thread, pid_t tid, int level)
 {
     sched_param param{};
     if (level > 0) {
-        if (SetRealtime(thread))
-            return;
-        setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
+        if (!SetRealtime(thread, tid))
+            SetAboveNormalNice(tid);
         return;
     }
     param.sched_priority = 0;
@@ -99,6 +109,8 @@ int CurrentRealtimePriority()
     sched_param param{};
     if (pthread_getschedparam(pthread_self(), &policy, &param) != 0)
         return 0;
+    // A broker's grant carries the reset-on-fork flag.
+    policy &= ~SCHED_RESET_ON_FORK;
     return policy == SCHED_FIFO || policy == SCHED_RR ? param.sched_priority : 0;
 }
 
@@ -113,13 +125,23 @@ void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority)
         SetThreadPriority(thread, tid, 0);
         return;
     }
-    if (!SetRealtime(thread, priority))
-        setpriority(PRIO_PROCESS, static_cast<id_t>(tid), kAboveNormalNice);
+    if (!SetRealtime(thread, tid, priority))
+        SetAboveNormalNice(tid);
 }
 
 bool RequestRealtime()
 {
-    return SetRealtime(pthread_self());
+    return SetRealtime(pthread_self(), CurrentThreadId());
+}
+
+DeferredCancel::DeferredCancel() : previous(PTHREAD_CANCEL_ENABLE)
+{
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous);
+}
+
+DeferredCancel::~DeferredCancel()
+{
+    pthread_setcancelstate(previous, nullptr);
 }
 
 void SleepMilliseconds(int milliseconds)

@@ -35,6 +35,20 @@ void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority);
 // Asks for real-time scheduling of the calling thread; false when refused.
 bool RequestRealtime();
 
+// While it lives, a cancel of the calling thread (a library ending a thread
+// it runs callbacks on) waits until the scope is left, so the callback is
+// never cut off while it holds locks.
+class DeferredCancel {
+public:
+    DeferredCancel();
+    ~DeferredCancel();
+    DeferredCancel(const DeferredCancel&) = delete;
+    DeferredCancel& operator=(const DeferredCancel&) = delete;
+
+private:
+    int previous;
+};
+
 void SleepMilliseconds(int milliseconds);
 void SleepMicroseconds(int microseconds);
 

@@ -124,3 +124,53 @@ TEST(OutputManagerStudioTest, SelectingADriverHandsOnlyChangedSettingsToTheStudi
     EXPECT_EQ(machine->blockSize, 512);
     EXPECT_EQ(studio.GetMaster()->GetMachine()->ports[0]->audioBuffer->length, 512);
 }
+
+// Work handed to StartOutput runs on the prepared studio before the
+// driver's first call: a first block rendered there (as `--play` does) and
+// the driver's blocks after it are one unbroken stream.
+TEST(OutputManagerStudioTest, WorkBeforeTheStartSeesThePreparedStudioAndNoBlockYet)
+{
+    {
+        std::lock_guard<std::mutex> lock(capture.lock);
+        capture.left.clear();
+        capture.right.clear();
+        capture.blocks = 0;
+    }
+    CStudioOptions options;
+    options.outputDriver = 0;
+    options.nullBufferSize = 512;
+    CStudioFixture fixture(22050, 128);
+    CStudio& studio = *fixture.studio;
+    studio.NewProject();
+    CMachineContainer* ramp = studio.AddMachineOfType(fixture.ramp, 0, 0);
+    ASSERT_NE(studio.Connect(CStudioFixture::Port(ramp, 0), CStudioFixture::Port(studio.GetMaster(), 0), 1.0), nullptr);
+
+    CAudioOutputManager manager(options);
+    manager.SetStudio(&studio);
+    SetRenderStudio(&studio);
+    std::vector<double> first[2] = {std::vector<double>(512), std::vector<double>(512)};
+    int blocksBefore = -1;
+    manager.StartOutput(CapturingCallback, [&] {
+        EXPECT_EQ(fixture.host.GetBlockSize(), 512);
+        EXPECT_EQ(studio.GetMaster()->GetMachine()->ports[0]->audioBuffer->length, 512);
+        std::lock_guard<std::mutex> lock(capture.lock);
+        blocksBefore = capture.blocks;
+        double* buffers[2] = {first[0].data(), first[1].data()};
+        CLockGuard studioLock(studio);
+        studio.RenderBlock(2, buffers, 512);
+    });
+    while (true) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::lock_guard<std::mutex> lock(capture.lock);
+        if (capture.blocks >= 4)
+            break;
+    }
+    manager.StopOutput();
+    SetRenderStudio(nullptr);
+    EXPECT_EQ(blocksBefore, 0);
+    std::lock_guard<std::mutex> lock(capture.lock);
+    std::vector<double> stream = first[0];
+    stream.insert(stream.end(), capture.left.begin(), capture.left.end());
+    for (size_t n = 0; n < stream.size(); ++n)
+        ASSERT_EQ(stream[n], CRampMachine::Expected(static_cast<int64_t>(n))) << n;
+}

@@ -1,11 +1,11 @@
 #include "platform/OsJack.h"
+#include "platform/OsThread.h"
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <cerrno>
 #include <cstdio>
 #include <jack/jack.h>
-#include <pthread.h>
 
 namespace platform {
 
@@ -19,21 +19,19 @@ jack_client_t* Handle(void* client)
 // JACK cancels a closing client's thread asynchronously. A cancel landing
 // inside one of our callbacks unwinds through frames that may not be
 // unwound (a condition's notify is noexcept) and ends the program, or
-// leaves our locks held; so callbacks run with cancelling off, and closing
-// waits until none runs. Re-enabling is not left to a destructor: a pending
-// cancel acts right there, and a destructor may not be unwound.
+// leaves our locks held (a block waiting for a worker holds the studio's);
+// so callbacks hold cancels off, and closing waits until none runs.
 int EnterCallback(std::atomic<int>& running)
 {
-    int before = PTHREAD_CANCEL_ENABLE;
-    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &before);
+    const int held = HoldCancel();
     running.fetch_add(1, std::memory_order_seq_cst);
-    return before;
+    return held;
 }
 
-void LeaveCallback(std::atomic<int>& running, int before)
+void LeaveCallback(std::atomic<int>& running, int held)
 {
     running.fetch_sub(1, std::memory_order_release);
-    pthread_setcancelstate(before, nullptr);
+    ReleaseCancel(held);
 }
 
 // Bounded, as a stuck call must not hang the program.

@@ -134,14 +134,16 @@ bool RequestRealtime()
     return SetRealtime(pthread_self(), CurrentThreadId());
 }
 
-DeferredCancel::DeferredCancel() : previous(PTHREAD_CANCEL_ENABLE)
+int HoldCancel()
 {
+    int previous = PTHREAD_CANCEL_ENABLE;
     pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous);
+    return previous;
 }
 
-DeferredCancel::~DeferredCancel()
+void ReleaseCancel(int held)
 {
-    pthread_setcancelstate(previous, nullptr);
+    pthread_setcancelstate(held, nullptr);
 }
 
 void SleepMilliseconds(int milliseconds)

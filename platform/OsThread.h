@@ -35,19 +35,14 @@ void SetThreadRealtimePriority(pthread_t thread, pid_t tid, int priority);
 // Asks for real-time scheduling of the calling thread; false when refused.
 bool RequestRealtime();
 
-// While it lives, a cancel of the calling thread (a library ending a thread
-// it runs callbacks on) waits until the scope is left, so the callback is
-// never cut off while it holds locks.
-class DeferredCancel {
-public:
-    DeferredCancel();
-    ~DeferredCancel();
-    DeferredCancel(const DeferredCancel&) = delete;
-    DeferredCancel& operator=(const DeferredCancel&) = delete;
-
-private:
-    int previous;
-};
+// A library that cancels the thread it runs our callbacks on (libjack does,
+// asynchronously, when a client closes) must not cut a callback off: it may
+// hold locks, or be inside a call that may not be unwound. Between
+// HoldCancel and ReleaseCancel a cancel waits; ReleaseCancel lets a pending
+// one take effect right there, so it is never called from a destructor (a
+// cancel unwinding a destructor ends the program).
+int HoldCancel();
+void ReleaseCancel(int held);
 
 void SleepMilliseconds(int milliseconds);
 void SleepMicroseconds(int microseconds);

@@ -146,8 +146,9 @@ TEST_F(MainWindowTest, ViewItemsSelectTheirTabWhateverTabWasShown)
             EXPECT_EQ(Window().Tabs()->GetCurrent(), tab) << "from tab " << before;
             EXPECT_TRUE(Window().TabView(tab)->IsVisible());
             for (int32_t other = 0; other < 5; ++other) {
-                if (other != tab)
+                if (other != tab) {
                     EXPECT_FALSE(Window().TabView(other)->IsVisible()) << other;
+                }
             }
         }
     }
@@ -240,7 +241,7 @@ TEST_F(MainWindowTest, ADamagedFileLeavesANewProjectWithoutItsPath)
     bytes.resize(bytes.size() - 7); // cut inside the sequence block
     WriteBytes(files / "cut.vmp", bytes);
 
-    for (const std::string path : {damaged, files / "cut.vmp", files / "missing.vmp"}) {
+    for (const std::string& path : {damaged, files / "cut.vmp", files / "missing.vmp"}) {
         dialogs.boxes.clear();
         dialogs.files = {path};
         MenuItem(CMainWindow::kCommandOpenProject)->trigger();

@@ -19,21 +19,20 @@ struct Callback {
 void* RunCallback(void* argument)
 {
     auto* callback = static_cast<Callback*>(argument);
-    {
-        platform::DeferredCancel deferred;
-        callback->waiting.store(true);
-        // A cancellation point, as a block's wait for a worker is.
-        sem_wait(&callback->go);
-        callback->finished.store(true);
-    }
-    // Out of the scope the pending cancel ends the thread here.
+    const int held = platform::HoldCancel();
+    callback->waiting.store(true);
+    // A cancellation point, as a block's wait for a worker is.
+    sem_wait(&callback->go);
+    callback->finished.store(true);
+    // The pending cancel ends the thread here.
+    platform::ReleaseCancel(held);
     for (int i = 0; i < 1000; ++i)
         usleep(1000);
     callback->afterScope.store(true);
     return nullptr;
 }
 
-TEST(DeferredCancelTest, ACancelWaitsForTheEndOfTheScopeThenTakesEffect)
+TEST(HeldCancelTest, ACancelWaitsUntilReleasedThenTakesEffect)
 {
     Callback callback;
     sem_init(&callback.go, 0, 0);

@@ -178,13 +178,9 @@ private:
         return halves.data() + (static_cast<size_t>(channel) * 2 + static_cast<size_t>(half)) * static_cast<size_t>(frames);
     }
 
-    // libjack cancels its process thread when the client is deactivated. A
-    // block cancelled while it waits for a worker would leave the studio's
-    // pattern and machine locks held (the next stop then hangs on them), so
-    // the cancel waits until the block is done.
+    // (The client holds JACK's cancels off while a block runs.)
     static void Process(void* self, uint32_t periodFrames)
     {
-        platform::DeferredCancel deferred;
         static_cast<CJackASIODriver*>(self)->Play(periodFrames);
     }
 

@@ -63,7 +63,7 @@ bool CControlBuffer::PopEvent(MachineEvent* out)
     // The list is in time order, so the earliest events lead it.
     Node* previous = nullptr;
     Node* chosen = head;
-    if (!chosen->event.IsNoteOff()) {
+    if (noteOffs > 0 && !chosen->event.IsNoteOff()) {
         Node* before = head;
         for (Node* node = head->next; node && node->event.time == head->event.time; node = node->next) {
             if (node->event.IsNoteOff()) {
@@ -75,6 +75,8 @@ bool CControlBuffer::PopEvent(MachineEvent* out)
         }
     }
     *out = chosen->event;
+    if (chosen->event.IsNoteOff())
+        --noteOffs;
     if (previous)
         previous->next = chosen->next;
     else
@@ -92,6 +94,8 @@ void CControlBuffer::PushEvent(const MachineEvent* event)
     node->event = *event;
     node->next = nullptr;
     ++count;
+    if (event->IsNoteOff())
+        ++noteOffs;
     if (!head) {
         head = tail = node;
         return;
@@ -122,6 +126,7 @@ void CControlBuffer::Clear()
     }
     tail = nullptr;
     count = 0;
+    noteOffs = 0;
 }
 
 void CControlBuffer::CopyTo(CControlBuffer* destination)
@@ -144,6 +149,8 @@ void CControlBuffer::Advance(CControlBuffer* sink, int32_t frames)
                 head = next;
             if (tail == node)
                 tail = previous;
+            if (node->event.IsNoteOff())
+                --noteOffs;
             GiveNode(node);
             --count;
         } else {

@@ -137,3 +137,34 @@ TEST(ControlBufferTest, PushAfterPoppingTheTailKeepsOrder)
     EXPECT_EQ(events[0].kind, EVENT_NOTE_ON);
     EXPECT_EQ(events[1].time, 9);
 }
+
+// The buffer counts its note offs to skip the search when it holds none:
+// the count must follow every way events leave (pop, advance, clear), or a
+// later note off loses its place before same-time events.
+TEST(ControlBufferTest, NoteOffStillLeadsItsTimeAfterNoteOffsLeftEveryWay)
+{
+    CControlBuffer buffer;
+    CControlBuffer sink;
+    for (int round = 0; round < 3; ++round) {
+        MachineEvent off = At(2, EVENT_NOTE_OFF, 1);
+        MachineEvent control = At(1, EVENT_CONTROL_CHANGE, 9);
+        buffer.PushEvent(&off);
+        buffer.PushEvent(&control);
+        if (round == 0) {
+            Drain(buffer);
+        } else if (round == 1) {
+            buffer.Advance(&sink, 5);
+        } else {
+            buffer.Clear();
+        }
+        MachineEvent same = At(4, EVENT_CONTROL_CHANGE, 2);
+        MachineEvent late = At(4, EVENT_NOTE_OFF, 3);
+        buffer.PushEvent(&same);
+        buffer.PushEvent(&late);
+        const auto events = Drain(buffer);
+        ASSERT_EQ(events.size(), 2u) << round;
+        EXPECT_EQ(events[0].key, 3) << round;
+        EXPECT_EQ(events[1].key, 2) << round;
+    }
+    EXPECT_EQ(sink.Count(), 2);
+}

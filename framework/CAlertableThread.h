@@ -1,9 +1,8 @@
 #pragma once
+#include "framework/CBoundedQueue.h"
 #include "framework/CSemaphore.h"
 #include "framework/CThread.h"
-#include <atomic>
 #include <cstddef>
-#include <memory>
 
 using JobFunction = void (*)(void* argument);
 
@@ -24,18 +23,13 @@ public:
     void Process() override;
 
 private:
-    struct Cell {
-        std::atomic<size_t> sequence;
+    struct Job {
         JobFunction function;
         void* argument;
     };
 
-    bool Pop(JobFunction& function, void*& argument);
     void RunOne();
 
-    std::unique_ptr<Cell[]> cells;
-    size_t mask;
-    alignas(64) std::atomic<size_t> enqueuePosition{0};
-    alignas(64) std::atomic<size_t> dequeuePosition{0};
+    CBoundedQueue<Job> jobs;
     CSemaphore queued;
 };

@@ -13,10 +13,8 @@ constexpr size_t kCapacity = 8192;
 } // namespace
 
 CWorkerPool::CWorkerPool(int count)
-    : cells(new Cell[kCapacity]), mask(kCapacity - 1), priority(platform::DefaultRealtimePriority()), wake(0, 0x7fffffff)
+    : queue(kCapacity), priority(platform::DefaultRealtimePriority()), wake(0, 0x7fffffff)
 {
-    for (size_t i = 0; i < kCapacity; ++i)
-        cells[i].sequence.store(i, std::memory_order_relaxed);
     if (count <= 0)
         count = platform::ProcessorCount() - 1;
     if (count < 1)
@@ -32,57 +30,20 @@ CWorkerPool::~CWorkerPool()
     threads.clear();
 }
 
-// Bounded multi-producer, multi-consumer queue: each cell's sequence number
-// tells producers and consumers whose turn the cell is.
 bool CWorkerPool::Push(CMachineContainer* container)
 {
-    size_t position = enqueuePosition.load(std::memory_order_relaxed);
-    Cell* cell;
-    for (;;) {
-        cell = &cells[position & mask];
-        size_t sequence = cell->sequence.load(std::memory_order_acquire);
-        auto difference = static_cast<std::ptrdiff_t>(sequence) - static_cast<std::ptrdiff_t>(position);
-        if (difference == 0) {
-            if (enqueuePosition.compare_exchange_weak(position, position + 1, std::memory_order_relaxed))
-                break;
-        } else if (difference < 0) {
-            return false;
-        } else {
-            position = enqueuePosition.load(std::memory_order_relaxed);
-        }
-    }
-    cell->container = container;
-    cell->sequence.store(position + 1, std::memory_order_release);
-    return true;
+    return queue.TryPush(container);
 }
 
 CMachineContainer* CWorkerPool::Pop()
 {
-    size_t position = dequeuePosition.load(std::memory_order_relaxed);
-    Cell* cell;
-    for (;;) {
-        cell = &cells[position & mask];
-        size_t sequence = cell->sequence.load(std::memory_order_acquire);
-        auto difference = static_cast<std::ptrdiff_t>(sequence) - static_cast<std::ptrdiff_t>(position + 1);
-        if (difference == 0) {
-            if (dequeuePosition.compare_exchange_weak(position, position + 1, std::memory_order_relaxed))
-                break;
-        } else if (difference < 0) {
-            return nullptr;
-        } else {
-            position = dequeuePosition.load(std::memory_order_relaxed);
-        }
-    }
-    CMachineContainer* container = cell->container;
-    cell->sequence.store(position + mask + 1, std::memory_order_release);
-    return container;
+    CMachineContainer* container = nullptr;
+    return queue.TryPop(container) ? container : nullptr;
 }
 
 bool CWorkerPool::HasJobs() const
 {
-    const size_t position = dequeuePosition.load(std::memory_order_acquire);
-    const size_t sequence = cells[position & mask].sequence.load(std::memory_order_acquire);
-    return sequence == position + 1;
+    return queue.HasValues();
 }
 
 void CWorkerPool::FollowPriority(int realtimePriority)

@@ -1,4 +1,5 @@
 #pragma once
+#include "framework/CBoundedQueue.h"
 #include "framework/CSemaphore.h"
 #include <atomic>
 #include <cstddef>
@@ -62,15 +63,7 @@ private:
     // until woken. False once the pool is stopping.
     bool WorkRound();
 
-    struct Cell {
-        std::atomic<size_t> sequence;
-        CMachineContainer* container;
-    };
-
-    std::unique_ptr<Cell[]> cells;
-    size_t mask;
-    alignas(64) std::atomic<size_t> enqueuePosition{0};
-    alignas(64) std::atomic<size_t> dequeuePosition{0};
+    CBoundedQueue<CMachineContainer*> queue;
     alignas(64) std::atomic<int> sleepers{0};
     // Workers between taking an entry and finishing its job.
     std::atomic<int> busy{0};

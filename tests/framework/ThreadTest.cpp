@@ -1,4 +1,5 @@
 #include "framework/CAlertableThread.h"
+#include "framework/CBoundedQueue.h"
 #include "framework/CHostMutex.h"
 #include "framework/CMutex.h"
 #include "framework/CSemaphore.h"
@@ -230,4 +231,57 @@ TEST(AlertableThreadTest, SleepReportsWhetherAJobRan)
     worker.QueueJob([](void* n) { ++*static_cast<int*>(n); }, &ran);
     EXPECT_TRUE(worker.AlertableSleep(5));
     EXPECT_EQ(ran, 2);
+}
+
+// The queue behind the alertable thread and the render workers: values from
+// several producers reach several consumers each exactly once, a full queue
+// refuses rather than overwrites, and an emptied one reports so.
+TEST(BoundedQueueTest, EveryValueArrivesOnceAndAFullQueueRefuses)
+{
+    CBoundedQueue<int> small(3); // rounded up to 4
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(small.TryPush(i));
+    EXPECT_FALSE(small.TryPush(99));
+    int value = -1;
+    ASSERT_TRUE(small.TryPop(value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(small.TryPush(4)); // the freed cell, behind the others
+    for (int expected = 1; expected <= 4; ++expected) {
+        ASSERT_TRUE(small.TryPop(value));
+        EXPECT_EQ(value, expected);
+    }
+    EXPECT_FALSE(small.HasValues());
+    EXPECT_FALSE(small.TryPop(value));
+
+    constexpr int kProducers = 3;
+    constexpr int kEach = 20000;
+    CBoundedQueue<int> queue(64);
+    std::vector<std::atomic<int>> seen(kProducers * kEach);
+    std::atomic<int> taken{0};
+    std::vector<std::thread> threads;
+    for (int p = 0; p < kProducers; ++p) {
+        threads.emplace_back([&queue, p] {
+            for (int i = 0; i < kEach; ++i) {
+                while (!queue.TryPush(p * kEach + i))
+                    std::this_thread::yield();
+            }
+        });
+    }
+    for (int c = 0; c < 2; ++c) {
+        threads.emplace_back([&] {
+            int got = 0;
+            while (taken.load() < kProducers * kEach) {
+                if (queue.TryPop(got)) {
+                    seen[static_cast<size_t>(got)].fetch_add(1);
+                    taken.fetch_add(1);
+                } else {
+                    std::this_thread::yield();
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    for (size_t i = 0; i < seen.size(); ++i)
+        ASSERT_EQ(seen[i].load(), 1) << i;
 }

@@ -1,4 +1,5 @@
 #include "audio/view/CAudioOutDriverOptions.h"
+#include "audio/FormatMask.h"
 #include "audio/view/CAudioOutOptions.h"
 #include "framework/Errors.h"
 #include "ui/CComboBox.h"
@@ -70,6 +71,15 @@ CAudioOutDriverOptions::~CAudioOutDriverOptions()
 int32_t CAudioOutDriverOptions::EditedFormat() const
 {
     return formats.empty() ? 0 : formats[static_cast<size_t>(formatPosition)];
+}
+
+void CAudioOutDriverOptions::SetFormatsOf(uint32_t mask, int32_t current)
+{
+    const std::vector<int32_t> flags = FormatFlags(mask);
+    std::vector<std::string> texts;
+    for (int32_t flag : flags)
+        texts.push_back(DescribeFormat(static_cast<FormatMask>(flag)));
+    SetFormats(flags, texts, current);
 }
 
 void CAudioOutDriverOptions::SetFormats(const std::vector<int32_t>& flags, const std::vector<std::string>& texts,

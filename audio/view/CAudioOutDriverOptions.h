@@ -52,6 +52,8 @@ protected:
 
     // Replaces the format list: `flags` in order, each with its text.
     void SetFormats(const std::vector<int32_t>& flags, const std::vector<std::string>& texts, int32_t current);
+    // The sample formats of a format mask (waveOut flags), each described.
+    void SetFormatsOf(uint32_t mask, int32_t current);
     void SetBufferSize(int32_t size);
     void MarkChanged();
 

@@ -22,11 +22,7 @@ void CNullOutOptions::Load()
 
 void CNullOutOptions::FillFormats()
 {
-    std::vector<int32_t> flags = FormatFlags(driver->GetSupportedFormats());
-    std::vector<std::string> texts;
-    for (int32_t flag : flags)
-        texts.push_back(DescribeFormat(static_cast<FormatMask>(flag)));
-    SetFormats(flags, texts, static_cast<int32_t>(driver->GetFormat()));
+    SetFormatsOf(static_cast<uint32_t>(driver->GetSupportedFormats()), static_cast<int32_t>(driver->GetFormat()));
 }
 
 int32_t CNullOutOptions::SliderToSize(double position) const

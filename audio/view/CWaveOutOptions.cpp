@@ -24,12 +24,8 @@ void CWaveOutOptions::Load()
 
 void CWaveOutOptions::FillFormats()
 {
-    std::vector<int32_t> flags = editedDevice >= 0 ? FormatFlags(driver->GetDeviceFormats(editedDevice))
-                                                   : std::vector<int32_t>{};
-    std::vector<std::string> texts;
-    for (int32_t flag : flags)
-        texts.push_back(DescribeFormat(static_cast<FormatMask>(flag)));
-    SetFormats(flags, texts, static_cast<int32_t>(driver->GetFormat()));
+    SetFormatsOf(editedDevice >= 0 ? static_cast<uint32_t>(driver->GetDeviceFormats(editedDevice)) : 0u,
+                 static_cast<int32_t>(driver->GetFormat()));
 }
 
 int32_t CWaveOutOptions::SliderToSize(double position) const

@@ -39,19 +39,6 @@ double CBlepOscillator::ComputeIncrement(double octave) const
     return hz / sampleRate;
 }
 
-namespace {
-
-// corrections[j] += amplitude·(1 − table.At(first + j + since)) for j in
-// 0 … count − 1, on a straight run of the ring.
-void AddCorrections(const CStepTable& table, double amplitude, double since, int32_t first, double* corrections,
-                    int32_t count)
-{
-    for (int32_t j = 0; j < count; ++j)
-        corrections[j] += amplitude * (1.0 - table.At(first + j + since));
-}
-
-} // namespace
-
 void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
 {
     const CStepTable* t = shape == SHAPE_TRI_SQUARE ? integratedStepTable : stepTable;
@@ -66,7 +53,7 @@ void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
     int32_t index = readIndex;
     while (done < span) {
         const int32_t run = std::min(span - done, length - index);
-        AddCorrections(*t, amplitude, since, done, corrections.data() + index, run);
+        t->AddCorrections(amplitude, since, done, corrections.data() + index, run);
         done += run;
         index = 0;
     }
@@ -75,7 +62,23 @@ void CBlepOscillator::AddStep(double amplitude, double samplesSinceEdge)
 void CBlepOscillator::Render(double* out, int32_t count, const double* pitch, const double* pulseWidth,
                              const double* syncIn, double* syncOut)
 {
+    // One loop for each case, so that none tests per sample what holds for
+    // the whole block.
     const bool saw = shape == SHAPE_SAW;
+    using Loop = void (CBlepOscillator::*)(double*, int32_t, const double*, const double*, const double*, double*);
+    static constexpr Loop kLoops[2][2][2] = {
+        {{&CBlepOscillator::RenderLoop<false, false, false>, &CBlepOscillator::RenderLoop<false, false, true>},
+         {&CBlepOscillator::RenderLoop<false, true, false>, &CBlepOscillator::RenderLoop<false, true, true>}},
+        {{&CBlepOscillator::RenderLoop<true, false, false>, &CBlepOscillator::RenderLoop<true, false, true>},
+         {&CBlepOscillator::RenderLoop<true, true, false>, &CBlepOscillator::RenderLoop<true, true, true>}},
+    };
+    (this->*kLoops[saw][syncIn != nullptr][syncOut != nullptr])(out, count, pitch, pulseWidth, syncIn, syncOut);
+}
+
+template <bool Saw, bool SyncIn, bool SyncOut>
+void CBlepOscillator::RenderLoop(double* out, int32_t count, const double* pitch, const double* pulseWidth,
+                                 const double* syncIn, double* syncOut)
+{
     double increment = ClampedIncrement(baseOctave);
     const auto length = static_cast<int32_t>(corrections.size());
     // The running state in locals (the output stores could alias the
@@ -91,32 +94,32 @@ void CBlepOscillator::Render(double* out, int32_t count, const double* pitch, co
     for (int32_t i = 0; i < count; ++i) {
         if (pitch && i % kPitchInterval == 0)
             increment = ClampedIncrement(pitch[i] + baseOctave);
-        const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
 
         p += increment;
         bool restarted = true;
-        if (syncIn && syncIn[i] == 0.0) {
+        if (SyncIn && syncIn[i] == 0.0) {
             // The naive level falls from wherever it had reached.
-            const double reached = saw ? std::min(p, 1.0) : (hi ? 1.0 : 0.0);
+            const double reached = Saw ? std::min(p, 1.0) : (hi ? 1.0 : 0.0);
             p = 0.0;
             step(reached, 0.0);
         } else if (p >= 1.0) {
             p -= 1.0;
             if (p >= 1.0)
                 p -= std::floor(p);
-            step(saw || hi ? 1.0 : 0.0, p / increment);
+            step(Saw || hi ? 1.0 : 0.0, p / increment);
         } else {
             restarted = false;
         }
         if (restarted)
             hi = false;
-        if (syncOut)
+        if constexpr (SyncOut)
             syncOut[i] = restarted ? 0.0 : 1.0;
 
         double level;
-        if (saw) {
+        if constexpr (Saw) {
             level = p;
         } else {
+            const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
             if (!hi && p >= width) {
                 hi = true;
                 step(-1.0, (p - width) / increment);

@@ -44,6 +44,9 @@ private:
         return cachedIncrement;
     }
     double ComputeIncrement(double octave) const;
+    template <bool Saw, bool SyncIn, bool SyncOut>
+    void RenderLoop(double* out, int32_t count, const double* pitch, const double* pulseWidth, const double* syncIn,
+                    double* syncOut);
     void AddStep(double amplitude, double samplesSinceEdge);
 
     const CStepTable* stepTable;

@@ -16,8 +16,9 @@ CDudeRivi::CDudeRivi(CHost* host, const CWaveTables* tables, bool polyphonic)
     AddPort(PORT_CONTROL_IN, "Control In");
     AddPort(PORT_STEREO_AUDIO_OUT, "Line Out");
     const int32_t count = polyphonic ? kPolyphonicVoices : 1;
+    work.Resize(std::max(host->GetBlockSize(), 1));
     for (int32_t i = 0; i < count; ++i)
-        voices.push_back(std::make_unique<CDudeRiviVoice>(host, tables, &random, host->GetSampleRate(),
+        voices.push_back(std::make_unique<CDudeRiviVoice>(host, tables, &random, &work, host->GetSampleRate(),
                                                           host->GetBlockSize()));
     for (int32_t i = 0; i < PARAMETER_COUNT; ++i)
         SetParameter(i, DefaultValue(i));
@@ -62,6 +63,7 @@ void CDudeRivi::SetBlockSize(int32_t frames)
 {
     if (frames <= 0)
         return;
+    work.Resize(frames);
     for (auto& voice : voices)
         voice->SetBlockSize(frames);
 }

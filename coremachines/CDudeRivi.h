@@ -2,13 +2,13 @@
 // Subtractive synthesizer with one voice or sixteen. Notes go to voices in
 // strict rotation (a note already held goes back to its voice); parameter
 // changes reach every voice at their sample offset.
+#include "coremachines/CDudeRiviVoice.h"
 #include "coremachines/CRandom.h"
 #include "coremachines/DudeRiviParameters.h"
 #include "framework/CMachine.h"
 #include <memory>
 #include <vector>
 
-class CDudeRiviVoice;
 class CWaveTables;
 struct MachineEvent;
 
@@ -37,6 +37,7 @@ private:
     CDudeRiviVoice* VoiceHolding(int32_t key);
 
     double values[dude::PARAMETER_COUNT] = {};
+    CDudeRiviVoice::WorkBuffers work;
     std::vector<std::unique_ptr<CDudeRiviVoice>> voices;
     int32_t nextVoice = 0;
     // Offset given to the parameter events queued while an input event is

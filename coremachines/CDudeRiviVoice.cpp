@@ -28,11 +28,26 @@ int32_t VcoShape(double x)
     }
 }
 
+double SoftClip(double x)
+{
+    return std::abs(x) < 1.0 ? x - x * x * x / 3.0 : std::copysign(2.0 / 3.0, x);
+}
+
+double DigitalClip(double x)
+{
+    return std::clamp(x, -1.0, 1.0);
+}
+
+double Distort(double x)
+{
+    return std::clamp(1.5 * x - 0.5 * x * x * x, -1.0, 1.0);
+}
+
 } // namespace
 
-CDudeRiviVoice::CDudeRiviVoice(CHost* host, const CWaveTables* tables, CRandom* random, int32_t sampleRate,
-                               int32_t blockSize)
-    : host(host), tables(tables), random(random), sampleRate(sampleRate), glide(host, sampleRate),
+CDudeRiviVoice::CDudeRiviVoice(CHost* host, const CWaveTables* tables, CRandom* random, WorkBuffers* work,
+                               int32_t sampleRate, int32_t blockSize)
+    : host(host), tables(tables), random(random), work(work), sampleRate(sampleRate), glide(host, sampleRate),
       osc1{CBlepOscillator(sampleRate, tables->Saw(), kInitialVcoHz, &tables->Step(), &tables->IntegratedStep())},
       osc2{CBlepOscillator(sampleRate, tables->Saw(), kInitialVcoHz, &tables->Step(), &tables->IntegratedStep())},
       lfos{{CTableOscillator(sampleRate, tables->Sine(), kInitialLfoHz)},
@@ -65,8 +80,6 @@ void CDudeRiviVoice::SetSampleRate(int32_t hz)
 void CDudeRiviVoice::SetBlockSize(int32_t frames)
 {
     capacity = std::max(frames, 1);
-    for (CScratchBuffer& buffer : buffers)
-        buffer.Resize(capacity);
     formant.SetBlockSize(capacity);
 }
 
@@ -344,7 +357,7 @@ void CDudeRiviVoice::AddLfos(double* out, int32_t destination, int32_t count) co
 {
     for (int32_t k = 0; k < kLfoCount; ++k)
         if (matrix[destination][k] != 0.0)
-            VectorOps::ScaleAccumulate(tables->cpuFlags, out, buffers[LFO1 + k].Data(), count,
+            VectorOps::ScaleAccumulate(tables->cpuFlags, out, work->buffer[LFO1 + k].Data(), count,
                                        matrix[destination][k], false);
 }
 
@@ -430,22 +443,42 @@ void CDudeRiviVoice::Mix(int32_t count)
         VectorOps::ScaleAccumulate(tables->cpuFlags, a, a, count, drive, true);
 }
 
-void CDudeRiviVoice::RenderFilter(Filter& filter, int32_t pitchDest, int32_t resonanceDest, double* signal,
-                                  int32_t count)
+const double* CDudeRiviVoice::FilterOffsets(const Filter& filter, int32_t pitchDest, int32_t resonanceDest,
+                                            double* cutoff, double* resonance, int32_t count)
 {
     const int32_t flags = tables->cpuFlags;
-    double* cutoff = Scratch(PITCH);
     VectorOps::ScaleAccumulate(flags, cutoff, Scratch(FILTER_ENV), count, filter.envMod * 8.0 * (velocity + 0.5),
                                true);
     VectorOps::ScaleAccumulate(flags, cutoff, Scratch(SLIDE), count, (filter.keyFollow - 0.5) * 2.0, false);
     AddLfos(cutoff, pitchDest, count);
-    double* resonance = nullptr;
-    if (HasLfo(resonanceDest)) {
-        resonance = Scratch(WIDTH);
-        VectorOps::Fill(resonance, count, 0.0);
-        AddLfos(resonance, resonanceDest, count);
+    if (!HasLfo(resonanceDest))
+        return nullptr;
+    VectorOps::Fill(resonance, count, 0.0);
+    AddLfos(resonance, resonanceDest, count);
+    return resonance;
+}
+
+void CDudeRiviVoice::FilterInSeries(double* signal, const double* cutoff1, const double* resonance1,
+                                    const double* cutoff2, const double* resonance2, int32_t count)
+{
+    const auto run = [&](auto between) {
+        CMultiModeFilter::RenderSeries(filter1.vcf, cutoff1, resonance1, filter2.vcf, cutoff2, resonance2, signal,
+                                       count, between);
+    };
+    switch (saturation) {
+    case SATURATION_SOFT_CLIP:
+        run(SoftClip);
+        break;
+    case SATURATION_DIGITAL:
+        run(DigitalClip);
+        break;
+    case SATURATION_DISTORT:
+        run(Distort);
+        break;
+    default:
+        run([](double x) { return x; });
+        break;
     }
-    filter.vcf.Render(signal, count, cutoff, resonance);
 }
 
 void CDudeRiviVoice::Saturate(double* x, int32_t count) const
@@ -453,15 +486,15 @@ void CDudeRiviVoice::Saturate(double* x, int32_t count) const
     switch (saturation) {
     case SATURATION_SOFT_CLIP:
         for (int32_t i = 0; i < count; ++i)
-            x[i] = std::abs(x[i]) < 1.0 ? x[i] - x[i] * x[i] * x[i] / 3.0 : std::copysign(2.0 / 3.0, x[i]);
+            x[i] = SoftClip(x[i]);
         break;
     case SATURATION_DIGITAL:
         for (int32_t i = 0; i < count; ++i)
-            x[i] = std::clamp(x[i], -1.0, 1.0);
+            x[i] = DigitalClip(x[i]);
         break;
     case SATURATION_DISTORT:
         for (int32_t i = 0; i < count; ++i)
-            x[i] = std::clamp(1.5 * x[i] - 0.5 * x[i] * x[i] * x[i], -1.0, 1.0);
+            x[i] = Distort(x[i]);
         break;
     default:
         break;
@@ -498,9 +531,21 @@ void CDudeRiviVoice::RenderSegment(double* left, double* right, int32_t count)
         for (int32_t i = 0; i < count; ++i)
             a[i] = a[i] * (1.0 - formantMix) + shaped[i] * formantMix;
     }
-    RenderFilter(filter1, DEST_VCF1_PITCH, DEST_VCF1_RESONANCE, a, count);
-    Saturate(a, count);
-    RenderFilter(filter2, DEST_VCF2_PITCH, DEST_VCF2_RESONANCE, routing == ROUTING_SERIAL ? a : b, count);
+    double* cutoff1 = Scratch(PITCH);
+    const double* resonance1 = FilterOffsets(filter1, DEST_VCF1_PITCH, DEST_VCF1_RESONANCE, cutoff1, Scratch(WIDTH), count);
+    if (routing == ROUTING_SERIAL) {
+        // VCO2's output and path B are free in series.
+        double* cutoff2 = Scratch(VCO2_OUT);
+        const double* resonance2 =
+            FilterOffsets(filter2, DEST_VCF2_PITCH, DEST_VCF2_RESONANCE, cutoff2, Scratch(PATH_B), count);
+        FilterInSeries(a, cutoff1, resonance1, cutoff2, resonance2, count);
+    } else {
+        filter1.vcf.Render(a, count, cutoff1, resonance1);
+        Saturate(a, count);
+        const double* resonance2 =
+            FilterOffsets(filter2, DEST_VCF2_PITCH, DEST_VCF2_RESONANCE, cutoff1, Scratch(WIDTH), count);
+        filter2.vcf.Render(b, count, cutoff1, resonance2);
+    }
 
     double* envelope = Scratch(SYNC);
     ampEnvelope.Render(envelope, count);

@@ -20,7 +20,36 @@ class CWaveTables;
 
 class CDudeRiviVoice {
 public:
-    CDudeRiviVoice(CHost* host, const CWaveTables* tables, CRandom* random, int32_t sampleRate, int32_t blockSize);
+    enum Buffer : int32_t {
+        FILTER_ENV,
+        LFO1,
+        LFO2,
+        LFO3,
+        SLIDE,
+        PITCH, // also the filters' cutoff offsets and the formant output
+        WIDTH, // also the filters' resonance offsets
+        PATH_A, // VCO1's output, then path A
+        VCO2_OUT, // in series also the second filter's cutoff offsets
+        SYNC, // also the amplifier envelope
+        PATH_B, // in series also the second filter's resonance offsets
+        BUFFER_COUNT,
+    };
+
+    // The work buffers of one machine's voices, which render one after the
+    // other: every segment writes a buffer before it reads it, so the voices
+    // can take turns with one set, which stays in cache across them.
+    struct WorkBuffers {
+        CScratchBuffer buffer[BUFFER_COUNT];
+        void Resize(int32_t frames)
+        {
+            for (CScratchBuffer& b : buffer)
+                b.Resize(frames);
+        }
+    };
+
+    // `work` is sized by its owner, as long as the blocks.
+    CDudeRiviVoice(CHost* host, const CWaveTables* tables, CRandom* random, WorkBuffers* work, int32_t sampleRate,
+                   int32_t blockSize);
     CDudeRiviVoice(const CDudeRiviVoice&) = delete;
     CDudeRiviVoice& operator=(const CDudeRiviVoice&) = delete;
 
@@ -38,20 +67,6 @@ public:
     void SetBlockSize(int32_t frames);
 
 private:
-    enum Buffer : int32_t {
-        FILTER_ENV,
-        LFO1,
-        LFO2,
-        LFO3,
-        SLIDE,
-        PITCH, // also the filters' cutoff offsets and the formant output
-        WIDTH, // also the filters' resonance offsets
-        PATH_A, // VCO1's output, then path A
-        VCO2_OUT,
-        SYNC, // also the amplifier envelope
-        PATH_B,
-        BUFFER_COUNT,
-    };
 
     struct Oscillator {
         CBlepOscillator vco;
@@ -91,13 +106,21 @@ private:
     void RenderOscillator(Oscillator& osc, int32_t pitchDest, int32_t widthDest, int32_t ampDest, double* out,
                           const double* syncIn, double* syncOut, int32_t count);
     void Mix(int32_t count);
-    void RenderFilter(Filter& filter, int32_t pitchDest, int32_t resonanceDest, double* signal, int32_t count);
+    // Writes a filter's cutoff offsets into `cutoff` and, when an LFO moves
+    // its resonance, the resonance offsets into `resonance`, which it then
+    // returns (else null).
+    const double* FilterOffsets(const Filter& filter, int32_t pitchDest, int32_t resonanceDest, double* cutoff,
+                                double* resonance, int32_t count);
+    // Both filters over path A with the saturation between them.
+    void FilterInSeries(double* signal, const double* cutoff1, const double* resonance1, const double* cutoff2,
+                        const double* resonance2, int32_t count);
     void Saturate(double* signal, int32_t count) const;
-    double* Scratch(Buffer b) { return buffers[b].Data(); }
+    double* Scratch(Buffer b) { return work->buffer[b].Data(); }
 
     CHost* host;
     const CWaveTables* tables;
     CRandom* random;
+    WorkBuffers* work;
     int32_t sampleRate;
     int32_t capacity = 0;
     CControlBuffer queue;
@@ -131,6 +154,4 @@ private:
 
     // amount[d][k]: LFO k's summed sends to destination d.
     double matrix[dude::DESTINATION_COUNT][dude::kLfoCount] = {};
-
-    CScratchBuffer buffers[BUFFER_COUNT];
 };

@@ -107,8 +107,7 @@ void CMultiModeFilter::Filter(double* buffer, int32_t count, const double* cutof
         // Offsets are read on every fourth sample; the coefficients hold
         // between.
         for (int32_t i = 0; i < count; i += kCoefficientInterval) {
-            Update(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0),
-                   resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
+            UpdateAt(i, cutoffOffset, resonanceOffset);
             run(buffer + i, count - i < kCoefficientInterval ? count - i : kCoefficientInterval);
         }
     }

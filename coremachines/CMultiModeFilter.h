@@ -25,6 +25,15 @@ public:
                 const double* resonanceOffset = nullptr);
     void Clear();
 
+    // Two filters in series over one buffer in one pass, `between` applied
+    // to every sample between them: the values of Render on `one`, then
+    // `between`, then Render on `two`, but the two recursions overlap, where
+    // run one after the other each waits on its own every sample.
+    template <typename Between>
+    static void RenderSeries(CMultiModeFilter& one, const double* oneCutoff, const double* oneResonance,
+                             CMultiModeFilter& two, const double* twoCutoff, const double* twoResonance,
+                             double* buffer, int32_t count, Between between);
+
     int32_t GetMode() const { return mode; }
     // The cutoff in Hz the coefficients use for an octave value.
     double ClampedFrequency(double octave) const;
@@ -35,6 +44,15 @@ private:
     {
         if (dirty || octave != computedOctave || decibels != computedResonance)
             Compute(octave, decibels);
+    }
+    // The coefficients for sample i of a block with these offsets.
+    void UpdateAt(int32_t i, const double* cutoffOffset, const double* resonanceOffset)
+    {
+        if (!cutoffOffset && !resonanceOffset)
+            Update(cutoff, resonance);
+        else
+            Update(cutoff + (cutoffOffset ? cutoffOffset[i] : 0.0),
+                   resonance + (resonanceOffset ? resonanceOffset[i] : 0.0));
     }
     void Compute(double octave, double decibels);
     template <bool Cascade>
@@ -61,3 +79,32 @@ private:
     BiquadHistory first;
     BiquadHistory second;
 };
+
+template <typename Between>
+void CMultiModeFilter::RenderSeries(CMultiModeFilter& one, const double* oneCutoff, const double* oneResonance,
+                                    CMultiModeFilter& two, const double* twoCutoff, const double* twoResonance,
+                                    double* buffer, int32_t count, Between between)
+{
+    if (one.cascade || two.cascade) {
+        one.Render(buffer, count, oneCutoff, oneResonance);
+        for (int32_t i = 0; i < count; ++i)
+            buffer[i] = between(buffer[i]);
+        two.Render(buffer, count, twoCutoff, twoResonance);
+        return;
+    }
+    BiquadHistory h1 = one.first;
+    BiquadHistory h2 = two.first;
+    for (int32_t i = 0; i < count; i += kCoefficientInterval) {
+        one.UpdateAt(i, oneCutoff, oneResonance);
+        two.UpdateAt(i, twoCutoff, twoResonance);
+        const BiquadCoefficients c1 = one.coefficients;
+        const BiquadCoefficients c2 = two.coefficients;
+        const double g1 = one.gain;
+        const double g2 = two.gain;
+        const int32_t end = count - i < kCoefficientInterval ? count : i + kCoefficientInterval;
+        for (int32_t k = i; k < end; ++k)
+            buffer[k] = h2.Process(c2, between(h1.Process(c1, buffer[k]) * g1)) * g2;
+    }
+    one.first = h1;
+    two.first = h2;
+}

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <numbers>
 #include <utility>
 
@@ -55,6 +58,80 @@ int64_t TableSize(int32_t zeroCrossings, int32_t oversampling)
 CStepTable::CStepTable(int32_t zeroCrossings, int32_t oversampling, std::vector<double> values)
     : zeroCrossings(zeroCrossings), oversampling(oversampling), values(std::move(values))
 {
+    OrderByFraction();
+}
+
+void CStepTable::OrderByFraction()
+{
+    const auto taps = static_cast<size_t>(2 * zeroCrossings);
+    const auto o = static_cast<size_t>(oversampling);
+    valueByFraction.assign(taps * o, 0.0);
+    slopeByFraction.assign(taps * o, 0.0);
+    for (size_t m = 0; m < o; ++m) {
+        for (size_t k = 0; k < taps; ++k) {
+            // Every such index has a next value: the table holds 2·Z·O + 1.
+            const size_t index = k * o + m;
+            valueByFraction[m * taps + k] = values[index];
+            slopeByFraction[m * taps + k] = values[index + 1] - values[index];
+        }
+    }
+}
+
+void CStepTable::AddCorrections(double amplitude, double since, int32_t first, double* out, int32_t count) const
+{
+    const int32_t taps = 2 * zeroCrossings;
+    // The fraction's row, as the first tap finds it; the rounding of k + since
+    // can carry a later tap's index into the neighbouring row, and such a
+    // tap is read as At reads it.
+    const double firstPosition = (first + since) * oversampling;
+    const int32_t row = static_cast<int32_t>(firstPosition) - first * oversampling;
+    const bool rowed = first >= 0 && first + count <= taps && row >= 0 && row < oversampling;
+    const double* rowValues = rowed ? valueByFraction.data() + static_cast<size_t>(row) * taps : nullptr;
+    const double* rowSlopes = rowed ? slopeByFraction.data() + static_cast<size_t>(row) * taps : nullptr;
+    const auto one = [&](int32_t j) {
+        const int32_t k = first + j;
+        const double samples = k + since;
+        const double position = samples * oversampling;
+        const auto index = static_cast<int32_t>(position);
+        double value;
+        if (rowed && index == k * oversampling + row)
+            value = rowValues[k] + (position - index) * rowSlopes[k];
+        else
+            value = At(samples);
+        out[j] += amplitude * (1.0 - value);
+    };
+    int32_t j = 0;
+#ifdef __SSE2__
+    if (rowed) {
+        // Two taps at a time, with the same operations in the same order.
+        const __m128d a = _mm_set1_pd(amplitude);
+        const __m128d s = _mm_set1_pd(since);
+        const __m128d o = _mm_set1_pd(oversampling);
+        const __m128d unit = _mm_set1_pd(1.0);
+        __m128i k = _mm_setr_epi32(first, first + 1, 0, 0);
+        __m128i expected = _mm_setr_epi32(first * oversampling + row, (first + 1) * oversampling + row, 0, 0);
+        const __m128i two = _mm_setr_epi32(2, 2, 0, 0);
+        const __m128i twoRows = _mm_setr_epi32(2 * oversampling, 2 * oversampling, 0, 0);
+        for (; j + 2 <= count; j += 2) {
+            const __m128d position = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(k), s), o);
+            const __m128i index = _mm_cvttpd_epi32(position);
+            if ((_mm_movemask_epi8(_mm_cmpeq_epi32(index, expected)) & 0xff) == 0xff) {
+                const int32_t tap = first + j;
+                const __m128d fraction = _mm_sub_pd(position, _mm_cvtepi32_pd(index));
+                const __m128d value = _mm_add_pd(_mm_loadu_pd(rowValues + tap),
+                                                 _mm_mul_pd(fraction, _mm_loadu_pd(rowSlopes + tap)));
+                _mm_storeu_pd(out + j, _mm_add_pd(_mm_loadu_pd(out + j), _mm_mul_pd(a, _mm_sub_pd(unit, value))));
+            } else {
+                one(j);
+                one(j + 1);
+            }
+            k = _mm_add_epi32(k, two);
+            expected = _mm_add_epi32(expected, twoRows);
+        }
+    }
+#endif
+    for (; j < count; ++j)
+        one(j);
 }
 
 CStepTable CStepTable::Generate(int32_t zeroCrossings, int32_t oversampling, bool integrate)
@@ -114,6 +191,7 @@ void CStepTable::Integrate()
     const double end = values.back();
     for (double& value : values)
         value /= end;
+    OrderByFraction();
 }
 
 CStepTable CStepTable::Integrated() const

@@ -137,3 +137,26 @@ TEST(WaveTablesTest, ParseRefusesInconsistentData)
     huge[7] = 0x7f;
     EXPECT_FALSE(CStepTable::Parse(huge.data(), huge.size(), &out));
 }
+
+TEST(WaveTablesTest, StepCorrectionsAreTheInterpolatedTableToTheLastBit)
+{
+    // The oscillator adds corrections from a copy of the table ordered by
+    // fraction; they must be the very values At gives, at fractions next to
+    // a row's edge (where k + since rounds into the next row) and at 0 and 1,
+    // on runs that start anywhere and have odd lengths.
+    const CStepTable& step = TestTables().IntegratedStep();
+    const int32_t span = 2 * step.ZeroCrossings();
+    const double row = 1.0 / step.Oversampling();
+    const double edge = 77 * row;
+    for (double since : {0.0, 1.0, 0.3183098861837907, edge, std::nextafter(edge, 0.0), edge - 1e-15, 1.0 - 1e-16,
+                         std::nextafter(1.0, 0.0)}) {
+        for (auto [first, count] : {std::pair{0, span}, std::pair{5, 30}, std::pair{1, span - 1}, std::pair{63, 1}}) {
+            std::vector<double> got(static_cast<size_t>(count), 0.25);
+            step.AddCorrections(-0.7, since, first, got.data(), count);
+            for (int32_t j = 0; j < count; ++j) {
+                const double want = 0.25 + -0.7 * (1.0 - step.At(first + j + since));
+                ASSERT_EQ(got[static_cast<size_t>(j)], want) << "since " << since << " first " << first << " j " << j;
+            }
+        }
+    }
+}

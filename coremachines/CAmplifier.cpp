@@ -1,14 +1,11 @@
 #include "coremachines/CAmplifier.h"
 #include <cmath>
 
-double CAmplifier::Gain(double control)
+void CAmplifier::ComputeGain(double control)
 {
-    if (!cached || control != lastControl) {
-        lastControl = control;
-        lastGain = std::exp2(control / scale) - 1.0;
-        cached = true;
-    }
-    return lastGain;
+    lastControl = control;
+    lastGain = std::exp2(control / scale) - 1.0;
+    cached = true;
 }
 
 void CAmplifier::Render(double* buffer, const double* control, int32_t count)

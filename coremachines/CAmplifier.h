@@ -22,12 +22,19 @@ public:
     void Render(double* buffer, const double* control, int32_t count);
 
 private:
-    double Gain(double control);
+    // Inline, as envelopes hold still for long stretches: the exponential
+    // only runs when the control moved.
+    double Gain(double control)
+    {
+        if (!cached || control != lastControl)
+            ComputeGain(control);
+        return lastGain;
+    }
+    void ComputeGain(double control);
 
     int32_t mode;
     double scale;
-    // The last control value and its gain: envelopes hold still for long
-    // stretches.
+    // The last control value and its gain.
     double lastControl = 0.0;
     double lastGain = 0.0;
     bool cached = false;

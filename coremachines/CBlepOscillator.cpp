@@ -119,7 +119,7 @@ void CBlepOscillator::RenderLoop(double* out, int32_t count, const double* pitch
         if constexpr (Saw) {
             level = p;
         } else {
-            const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : 0.5;
+            const double width = pulseWidth ? std::clamp((pulseWidth[i] + 1.0) * 0.5, 0.0, 1.0) : fixedWidth;
             if (!hi && p >= width) {
                 hi = true;
                 step(-1.0, (p - width) / increment);

@@ -3,6 +3,7 @@
 // discontinuities are smoothed by step corrections mixed into a short
 // circular buffer, with pulse width and hard sync in and out.
 #include "coremachines/CTableOscillator.h"
+#include <algorithm>
 #include <vector>
 
 class CStepTable;
@@ -25,8 +26,11 @@ public:
     // Clears the phase.
     void SelectShape(int32_t shape);
 
+    // The pulse width (−1..1) used while no pulse width buffer is given.
+    void SetFixedPulseWidth(double width) { fixedWidth = std::clamp((width + 1.0) * 0.5, 0.0, 1.0); }
+
     // Every buffer may be null: pitch (octaves added to the base octave,
-    // read every fourth sample), pulse width (−1..1, else 0.5), sync input
+    // read every fourth sample), pulse width (−1..1, else the fixed one), sync input
     // (a sample of exactly 0 restarts the cycle), sync output (0 on the
     // samples where the cycle restarted, else 1).
     void Render(double* out, int32_t count, const double* pitch, const double* pulseWidth, const double* syncIn,
@@ -53,6 +57,7 @@ private:
     const CStepTable* integratedStepTable;
     int32_t shape = SHAPE_SAW;
     bool high = false; // the pulse shapes' naive level
+    double fixedWidth = 0.5; // as a fraction of the cycle
     std::vector<double> corrections;
     int32_t readIndex = 0;
     double cachedOctave = 0.0;

@@ -402,9 +402,15 @@ void CDudeRiviVoice::RenderOscillator(Oscillator& osc, int32_t pitchDest, int32_
     if (osc.envMod > 0.0)
         VectorOps::ScaleAccumulate(flags, pitch, Scratch(FILTER_ENV), count, osc.envMod * 8.0, false);
 
-    double* width = Scratch(WIDTH);
-    VectorOps::Fill(width, count, 2.0 * osc.pulseWidth - 1.0);
-    AddLfos(width, widthDest, count);
+    // Without an LFO on it the width holds for the segment.
+    double* width = nullptr;
+    if (HasLfo(widthDest)) {
+        width = Scratch(WIDTH);
+        VectorOps::Fill(width, count, 2.0 * osc.pulseWidth - 1.0);
+        AddLfos(width, widthDest, count);
+    } else {
+        osc.vco.SetFixedPulseWidth(2.0 * osc.pulseWidth - 1.0);
+    }
 
     osc.vco.Render(out, count, pitch, width, syncIn, syncOut);
     for (int32_t k = 0; k < kLfoCount; ++k)
@@ -429,6 +435,24 @@ void CDudeRiviVoice::Mix(int32_t count)
                 b[i] += random->Noise() * noiseLevel;
         return;
     }
+    if (noiseLevel <= 0.0 && ringLevel <= 0.0) {
+        const double rest = 1.0 - balance;
+        for (int32_t i = 0; i < count; ++i)
+            a[i] = (a[i] * rest + vco2[i] * balance) * v;
+    } else {
+        MixWithNoiseAndRing(count);
+    }
+    if (routing == ROUTING_PARALLEL)
+        std::copy(a, a + count, b);
+    if (drive != 1.0)
+        VectorOps::ScaleAccumulate(tables->cpuFlags, a, a, count, drive, true);
+}
+
+void CDudeRiviVoice::MixWithNoiseAndRing(int32_t count)
+{
+    double* a = Scratch(PATH_A);
+    const double* vco2 = Scratch(VCO2_OUT);
+    const double v = oscVolume;
     for (int32_t i = 0; i < count; ++i) {
         double mixed = (a[i] * (1.0 - balance) + vco2[i] * balance) * v;
         if (noiseLevel > 0.0)
@@ -437,10 +461,6 @@ void CDudeRiviVoice::Mix(int32_t count)
             mixed += a[i] * vco2[i] * ringLevel;
         a[i] = mixed;
     }
-    if (routing == ROUTING_PARALLEL)
-        std::copy(a, a + count, b);
-    if (drive != 1.0)
-        VectorOps::ScaleAccumulate(tables->cpuFlags, a, a, count, drive, true);
 }
 
 const double* CDudeRiviVoice::FilterOffsets(const Filter& filter, int32_t pitchDest, int32_t resonanceDest,
@@ -505,11 +525,15 @@ void CDudeRiviVoice::RenderSegment(double* left, double* right, int32_t count)
 {
     if (!ampEnvelope.IsActive()) {
         // Idle: nothing to add, and no ringing left for the next note.
-        filter1.vcf.Clear();
-        filter2.vcf.Clear();
-        formant.Clear();
+        if (!settled) {
+            filter1.vcf.Clear();
+            filter2.vcf.Clear();
+            formant.Clear();
+            settled = true;
+        }
         return;
     }
+    settled = false;
     UpdateMatrix();
     filterEnvelope.Render(Scratch(FILTER_ENV), count);
     for (int32_t k = 0; k < kLfoCount; ++k)
@@ -532,7 +556,8 @@ void CDudeRiviVoice::RenderSegment(double* left, double* right, int32_t count)
             a[i] = a[i] * (1.0 - formantMix) + shaped[i] * formantMix;
     }
     double* cutoff1 = Scratch(PITCH);
-    const double* resonance1 = FilterOffsets(filter1, DEST_VCF1_PITCH, DEST_VCF1_RESONANCE, cutoff1, Scratch(WIDTH), count);
+    const double* resonance1 =
+        FilterOffsets(filter1, DEST_VCF1_PITCH, DEST_VCF1_RESONANCE, cutoff1, Scratch(WIDTH), count);
     if (routing == ROUTING_SERIAL) {
         // VCO2's output and path B are free in series.
         double* cutoff2 = Scratch(VCO2_OUT);
@@ -542,9 +567,11 @@ void CDudeRiviVoice::RenderSegment(double* left, double* right, int32_t count)
     } else {
         filter1.vcf.Render(a, count, cutoff1, resonance1);
         Saturate(a, count);
+        // The first filter is done with its offsets' buffers.
+        double* cutoff2 = Scratch(PITCH);
         const double* resonance2 =
-            FilterOffsets(filter2, DEST_VCF2_PITCH, DEST_VCF2_RESONANCE, cutoff1, Scratch(WIDTH), count);
-        filter2.vcf.Render(b, count, cutoff1, resonance2);
+            FilterOffsets(filter2, DEST_VCF2_PITCH, DEST_VCF2_RESONANCE, cutoff2, Scratch(WIDTH), count);
+        filter2.vcf.Render(b, count, cutoff2, resonance2);
     }
 
     double* envelope = Scratch(SYNC);

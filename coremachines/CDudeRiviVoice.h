@@ -106,6 +106,7 @@ private:
     void RenderOscillator(Oscillator& osc, int32_t pitchDest, int32_t widthDest, int32_t ampDest, double* out,
                           const double* syncIn, double* syncOut, int32_t count);
     void Mix(int32_t count);
+    void MixWithNoiseAndRing(int32_t count);
     // Writes a filter's cutoff offsets into `cutoff` and, when an LFO moves
     // its resonance, the resonance offsets into `resonance`, which it then
     // returns (else null).
@@ -125,6 +126,8 @@ private:
     int32_t capacity = 0;
     CControlBuffer queue;
     int32_t note = -1;
+    // Idle with its filters cleared.
+    bool settled = false;
 
     // The note being played.
     double noteFrequency = 440.0;

@@ -22,19 +22,10 @@ public:
     void Render(double* buffer, const double* control, int32_t count);
 
 private:
-    // Inline, as envelopes hold still for long stretches: the exponential
-    // only runs when the control moved.
-    double Gain(double control)
-    {
-        if (!cached || control != lastControl)
-            ComputeGain(control);
-        return lastGain;
-    }
-    void ComputeGain(double control);
-
     int32_t mode;
     double scale;
-    // The last control value and its gain.
+    // The last control value and its gain: envelopes hold still for long
+    // stretches, and the exponential runs only when the control moved.
     double lastControl = 0.0;
     double lastGain = 0.0;
     bool cached = false;

@@ -67,7 +67,6 @@ public:
     void SetBlockSize(int32_t frames);
 
 private:
-
     struct Oscillator {
         CBlepOscillator vco;
         double pulseWidth = 0.5;

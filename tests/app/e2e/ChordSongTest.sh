@@ -107,7 +107,7 @@ quit_program
 "$DUMP" "$PLUGINS" "$WORK/song.vmp" >"$WORK/song.txt" || fail "the reader does not read the saved project"
 cat "$WORK/song.txt"
 python3 - "$WORK/song.txt" "$WORK/capture.raw" "$NOTES" "$ENTRIES" <<'PY' || fail "the song as saved or as heard"
-import math, struct, sys
+import spectrum, struct, sys
 
 dump = [line.rstrip("\n").split("\t") for line in open(sys.argv[1])]
 clicked = [tuple(map(int, n.split(":"))) for n in sys.argv[3].split()]
@@ -137,18 +137,12 @@ def onset(expected):
     return at
 
 def strongest(start, hz):
-    window = left[start:start + 8000]
-    mean = sum(window) / len(window)
-    window = [(x - mean) * (0.5 - 0.5 * math.cos(2 * math.pi * n / len(window))) for n, x in enumerate(window)]
-    def power(f):
-        w = 2 * math.pi * f / 44100
-        re = sum(x * math.cos(w * n) for n, x in enumerate(window))
-        im = sum(x * math.sin(w * n) for n, x in enumerate(window))
-        return re * re + im * im
+    window = spectrum.hann(left[start:start + 8000])
+    at = lambda f: spectrum.power(window, f)
     # Within three semitones, then finely around the winner. The second
     # oscillator's 0.1 semitone of detune pulls the peak up by 0.3 %.
-    coarse = max((hz * 2 ** (c / 1200) for c in range(-300, 301, 10)), key=power)
-    return max((coarse * 2 ** (c / 1200) for c in range(-10, 11)), key=power)
+    coarse = max((hz * 2 ** (c / 1200) for c in range(-300, 301, 10)), key=at)
+    return max((coarse * 2 ** (c / 1200) for c in range(-10, 11)), key=at)
 
 for unit in entries:
     for tick, key in clicked:

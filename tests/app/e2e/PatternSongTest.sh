@@ -33,7 +33,7 @@ quit_program
 
 "$PROGRAM" --render "$WORK/song.vmp" "$WORK/song.wav" --seconds 1 || fail "--render of the saved project"
 python3 - "$WORK/song.wav" <<'PY' || fail "the rendered note"
-import math, struct, sys
+import spectrum, struct, sys
 
 data = open(sys.argv[1], "rb").read()
 # The program writes 32-bit float stereo at 44100 Hz; find the data chunk.
@@ -53,18 +53,9 @@ assert abs(onset - expected) <= 64, f"note at frame {onset}, expected {expected}
 # frequencies over 0.09 s of the sounding note. (The synthesizer's own
 # tuning is measured by its tests; here the clicked row must give this key
 # and no neighbour.)
-window = left[onset + 1000:onset + 5000]
-# Without its DC offset, under a Hann window, so leakage does not pull the
-# peak.
-mean = sum(window) / len(window)
-window = [(x - mean) * (0.5 - 0.5 * math.cos(2 * math.pi * n / len(window))) for n, x in enumerate(window)]
-def power(hz):
-    w = 2 * math.pi * hz / 44100
-    re = sum(x * math.cos(w * n) for n, x in enumerate(window))
-    im = sum(x * math.sin(w * n) for n, x in enumerate(window))
-    return re * re + im * im
+window = spectrum.hann(left[onset + 1000:onset + 5000])
 candidates = [261.63 * 2 ** (c / 1200) for c in range(-300, 301, 2)]
-best = max(candidates, key=power)
+best = max(candidates, key=lambda hz: spectrum.power(window, hz))
 # Within a quarter tone: this key and no other.
 assert abs(best / 261.63 - 1) < 0.029, f"strongest at {best:.1f} Hz"
 print(f"note at frame {onset} (expected {expected}), pitch {best:.1f} Hz")

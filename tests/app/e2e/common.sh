@@ -6,6 +6,8 @@ trap 'cleanup' EXIT
 export XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=xcb VELMORA_TRACE=1 JACK_NO_START_SERVER=1
+# The Python checks import their shared helpers from here.
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)"
 PID=""
 
 cleanup() {
